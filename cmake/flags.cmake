@@ -1,0 +1,27 @@
+# Compiler flags shared by every target.
+#
+# Floating point must give the same bits on every build: no fused
+# multiply-add contraction, and SSE arithmetic instead of x87 on i686.
+add_compile_options(-Wall -Wextra -ffp-contract=off)
+if(VTX_WERROR)
+  add_compile_options(-Werror)
+endif()
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$")
+  add_compile_options(-msse2 -mfpmath=sse)
+endif()
+
+# Per-file instruction-set flags, chosen by the source file's suffix:
+# *_sse2.cpp, *_sse3.cpp, *_avx2.cpp. The rest of the library stays at the
+# baseline so that the plain kernels run on any processor of the family.
+function(vtx_target_simd_sources target)
+  foreach(src IN LISTS ARGN)
+    if(src MATCHES "_sse2\\.cpp$")
+      set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-msse2")
+    elseif(src MATCHES "_sse3\\.cpp$")
+      set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-msse3")
+    elseif(src MATCHES "_avx2\\.cpp$")
+      set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-mavx2")
+    endif()
+    target_sources(${target} PRIVATE ${src})
+  endforeach()
+endfunction()

@@ -1,0 +1,144 @@
+// Conventions shared by every image primitive: region description, status
+// values, scale-factor rounding, saturation, the aligned allocator, the
+// processor selection and the numeric helpers that define every conversion
+// from floating point to integer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Region size in pixels: width then height.
+struct RoiSize {
+    std::int32_t width;
+    std::int32_t height;
+};
+
+// Point in pixels: x then y.
+struct RoiPoint {
+    std::int32_t x;
+    std::int32_t y;
+};
+
+using IppStatus = std::int32_t;
+
+// Status values returned by the primitives. 0 is success; every error is
+// negative and means that nothing was written to the destination.
+enum : IppStatus {
+    kStsOk = 0,
+    kStsBadArg = -5,             // enumerated argument outside its set
+    kStsBadSize = -6,            // width or height below 1, destination too small
+    kStsNullPtr = -8,            // a required pointer is null
+    kStsNoMemory = -9,           // a temporary buffer could not be allocated
+    kStsBadStep = -14,           // a step below 1
+    kStsBadThreshold = -18,      // lower threshold above upper threshold
+    kStsBadMirrorAxis = -21,     // unknown mirror axis
+    kStsBadInterpolation = -22,  // unknown interpolation code
+    kStsBadScale = -23,          // scale factor not above 0
+    kStsBadMaskSize = -33,       // unknown mask code or mask dimension below 2
+    kStsBadAnchor = -34,         // anchor outside the mask
+    kStsBadAlphaType = -50,      // unknown alpha-composition type
+    kStsDivByZero = -51,         // zero divisor
+    kStsBadChannelOrder = -60,   // channel index outside 0..2
+    kStsFewLevels = -106,        // lookup table with fewer than 2 levels
+    kStsOddStep = -108,          // odd step for a 16-bit image
+};
+
+// ---------------------------------------------------------------------------
+// Aligned allocation. step = (4·width + 31) rounded down to a multiple of 32;
+// the block requested from the heap is step·height + 36 bytes and the
+// returned address is (raw + 35) with the low five bits cleared. The 4 bytes
+// just below it hold the raw block's address on 32-bit builds and, where a
+// pointer does not fit in them, the distance back to the raw block.
+std::uint8_t* ippiMalloc_8u_AC4(std::int32_t width, std::int32_t height, std::int32_t* stepOut);
+// Allocates `bytes` bytes from the same allocator (32-byte aligned); used for
+// the primitives' temporary buffers. Null for bytes < 1 or on failure.
+void* ippiMallocBytes(std::int64_t bytes);
+void ippiFree(void* ptr);
+
+// ---------------------------------------------------------------------------
+// Processor dispatch. Index 1 selects the plain implementations, 2 the SSE
+// level, 3 SSE2 and 4 SSE3. A level without its own kernel falls back to the
+// level below.
+enum : std::int32_t {
+    kCpuPlain = 1,
+    kCpuSse = 2,
+    kCpuSse2 = 3,
+    kCpuSse3 = 4,
+    kCpuLevelCount = 5,  // table size: index 0 is unused
+};
+
+// What the identification instruction reports (leaves 0, 1 and 2).
+struct CpuIdentification {
+    bool hasCpuid;         // the identification instruction exists
+    std::uint32_t family;  // base family field of leaf 1 (bits 8..11)
+    bool sse;              // leaf 1 EDX bit 25
+    bool sse2;             // leaf 1 EDX bit 26
+    bool sse3;             // leaf 1 ECX bit 0
+};
+
+// Pure selection rule, tested with synthetic values.
+std::int32_t SelectProcessorIndex(const CpuIdentification& id);
+// Reads this processor's identification.
+CpuIdentification ReadCpuIdentification();
+// Runs the selection on this processor and stores the index (never above the
+// forced ceiling). Called by every session construction.
+void ippiSelectProcessor();
+// The index every primitive call reads.
+std::int32_t ippiGetProcessorIndex();
+// Sets a ceiling on the index for tests and tools (1..4, default 4) and runs
+// the selection again; later selections respect it. Returns kStsBadArg for a
+// value outside 1..4.
+IppStatus ippiForceProcessorCeiling(std::int32_t ceiling);
+
+// ---------------------------------------------------------------------------
+// Numeric helpers.
+namespace vtx {
+
+// Truncation toward zero of a double into a 32-bit signed integer, defined for
+// every input: NaN gives 0, values beyond the range (±inf included) saturate
+// to INT32_MIN / INT32_MAX. Every double-to-integer conversion goes through it.
+inline std::int32_t TruncToInt32(double x) {
+    if (!(x == x)) return 0;
+    if (x >= 2147483647.0) return INT32_MAX;
+    if (x <= -2147483648.0) return INT32_MIN;
+    return static_cast<std::int32_t>(x);
+}
+
+// Scale-factor rounding of an exact integer result r by 2^-sf, then
+// saturation to 0..255. sf > 0 rounds to nearest with ties to even.
+inline std::uint8_t ScaleSfsToByte(std::int64_t r, std::int32_t sf) {
+    if (sf > 0) {
+        if (sf > 62) {
+            r = 0;  // |r| < 2^40 for every primitive: the result rounds to 0
+        } else {
+            const std::int64_t half = (std::int64_t{1} << (sf - 1)) - 1;
+            r = (r + half + ((r >> sf) & 1)) >> sf;
+        }
+    } else if (sf < 0) {
+        if (r != 0) r = (sf < -31 || r > (INT64_MAX >> (-sf))) ? 256 : r * (std::int64_t{1} << (-sf));
+    }
+    return static_cast<std::uint8_t>(r < 0 ? 0 : (r > 255 ? 255 : r));
+}
+
+inline std::uint8_t SaturateToByte(std::int64_t v) {
+    return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+// Rounding multiply-divide with the Windows kernel semantics: a·b/c rounded
+// to nearest with halves away from zero; -1 when c is 0 or the result does
+// not fit in (-2^31, 2^31).
+inline std::int32_t MulDiv(std::int32_t a, std::int32_t b, std::int32_t c) {
+    if (c == 0) return -1;
+    std::int64_t num = std::int64_t{a} * b;
+    std::int64_t den = c;
+    if (den < 0) {
+        num = -num;  // |a·b| <= 2^62: negation cannot overflow
+        den = -den;
+    }
+    const std::int64_t half = den / 2;
+    const std::int64_t q = (num >= 0) ? (num + half) / den : (num - half) / den;
+    if (q > 2147483647 || q < -2147483647) return -1;
+    return static_cast<std::int32_t>(q);
+}
+
+}  // namespace vtx

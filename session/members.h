@@ -1,0 +1,127 @@
+// The interface members, each declared once: name, dispatch identifier, kind,
+// help string and parameters (name, type, direction). The entries stand in
+// vtable order. The automation adapter (names, Invoke, vtable forwarders,
+// type-library checks), the vtx call parser and the tests all read this table.
+//
+// VTX_MEMBERS(X) expands X(Id, "Name", DispId, Kind, "Help", params...) per
+// member, where Id is the C++ name of the member's function (the property
+// accessors are get_X / put_X) and each parameter is P("Name", Type, Dir).
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string_view>
+
+namespace vtx {
+
+enum class ParamType : std::uint8_t {
+    Double,        // VT_R8
+    Int32,         // VT_I4
+    Bool,          // VT_BOOL (VariantBool)
+    Byte,          // VT_UI1
+    Text,          // VT_BSTR
+    ImageArray,    // pointer to a byte SAFEARRAY (a PNG path in vtx)
+    ImagePointer,  // the SAFEARRAY passed as a byte pointer (a PNG path in vtx)
+    Font,          // font object / FontDescription
+};
+
+enum class ParamDir : std::uint8_t {
+    In,
+    Out,        // out only
+    InOut,      // in and out
+    OutRetval,  // the out, return-value parameter of a property get
+};
+
+enum class MemberKind : std::uint8_t { Method, PropertyGet, PropertyPut };
+
+struct ParamInfo {
+    std::string_view name;
+    ParamType type;
+    ParamDir dir;
+};
+
+constexpr std::int32_t kMaxParams = 9;
+
+struct MemberInfo {
+    std::string_view id;    // C++ name: get_UseMask, AdjustBrightness, ...
+    std::string_view name;  // interface name: UseMask, AdjustBrightness, ...
+    std::int32_t dispid;
+    MemberKind kind;
+    std::string_view help;
+    std::int32_t paramCount;
+    ParamInfo params[kMaxParams];
+};
+
+constexpr MemberInfo MakeMember(std::string_view id, std::string_view name, std::int32_t dispid, MemberKind kind,
+                                std::string_view help, std::initializer_list<ParamInfo> params) {
+    MemberInfo m{id, name, dispid, kind, help, 0, {}};
+    for (const ParamInfo& p : params) m.params[m.paramCount++] = p;
+    return m;
+}
+
+#define VTX_HELP_USEMASK "Gets or sets flag which controls whether to use mask in transforms."
+#define VTX_HELP_BACKCOLOR "Gets or sets background color for the effects."
+
+// clang-format off
+#define VTX_MEMBERS(X) \
+    X(get_UseMask, "UseMask", 0, PropertyGet, VTX_HELP_USEMASK, P("Mask", Bool, OutRetval)) \
+    X(put_UseMask, "UseMask", 0, PropertyPut, VTX_HELP_USEMASK, P("Mask", Bool, In)) \
+    X(SetSafeArray, "SetSafeArray", 1, Method, "Sets image to modify.", P("Array", ImageArray, In)) \
+    X(SetSafeArrayPtr, "SetSafeArrayPtr", 2, Method, "Sets image to modify.", P("SafeArray", ImagePointer, In)) \
+    X(GetSafeArray, "GetSafeArray", 3, Method, "Gets image to modify.", P("Array", ImageArray, Out)) \
+    X(put_BackColor, "BackColor", 501, PropertyPut, VTX_HELP_BACKCOLOR, P("Color", Int32, In)) \
+    X(get_BackColor, "BackColor", 501, PropertyGet, VTX_HELP_BACKCOLOR, P("Color", Int32, OutRetval)) \
+    X(AdjustBrightness, "AdjustBrightness", 101, Method, "Apply brightness adjustment.", \
+      P("Completeness", Double, In), P("Level", Int32, In)) \
+    X(AdjustBrightnessEx, "AdjustBrightnessEx", 102, Method, "Apply advanced brightness adjustment.", \
+      P("Completeness", Double, In), P("LevelR", Int32, In), P("LevelG", Int32, In), P("LevelB", Int32, In)) \
+    X(AdjustContrast, "AdjustContrast", 103, Method, "Apply contrast adjustment.", \
+      P("Completeness", Double, In), P("Level", Double, In)) \
+    X(AdjustGamma, "AdjustGamma", 104, Method, "Apply gamma adjustment.", \
+      P("Completeness", Double, In), P("Level", Double, In)) \
+    X(AdjustEqualize, "AdjustEqualize", 105, Method, "Apply equalize adjustment.", \
+      P("Completeness", Double, In)) \
+    X(AdjustGrayscale, "AdjustGrayscale", 106, Method, "Apply grayscaling adjustment.", \
+      P("Completeness", Double, In), P("Desaturate", Bool, In)) \
+    X(AdjustInvert, "AdjustInvert", 107, Method, "Apply color inversion adjustment.", \
+      P("Completeness", Double, In)) \
+    X(AdjustAutocontrast, "AdjustAutocontrast", 108, Method, "Apply autocontrasting adjustment.", \
+      P("Completeness", Double, In)) \
+    X(AdjustAutolevels, "AdjustAutolevels", 109, Method, "Apply autolevelling adjustment.", \
+      P("Completeness", Double, In)) \
+    X(AdjustHue, "AdjustHue", 110, Method, "Apply hue adjustment.", \
+      P("Completeness", Double, In), P("Angle", Double, In)) \
+    X(AdjustSaturation, "AdjustSaturation", 111, Method, "Apply saturation adjustment.", \
+      P("Completeness", Double, In), P("Level", Double, In)) \
+    X(AdjustPosterize, "AdjustPosterize", 112, Method, "Apply posterize adjustment.", \
+      P("Completeness", Double, In), P("Levels", Int32, In)) \
+    X(AdjustTemperature, "AdjustTemperature", 113, Method, "Apply temperature adjustment.", \
+      P("Completeness", Double, In), P("Level", Double, In)) \
+    X(AdjustColorize, "AdjustColorize", 114, Method, "Apply colorize adjustment.", \
+      P("Completeness", Double, In), P("Red", Int32, In), P("Green", Int32, In), P("Blue", Int32, In)) \
+    X(AdjustThreshold, "AdjustThreshold", 115, Method, "Apply threshold adjustment.", \
+      P("Completeness", Double, In), P("Level", Int32, In), P("Grayscale", Bool, In)) \
+    X(UtilitySwapChannels, "UtilitySwapChannels", 500, Method, "Swap channels.", \
+      P("nChannel0", Byte, In), P("nChannel1", Byte, In), P("nChannel2", Byte, In))
+// clang-format on
+
+#define VTX_PARAM_(name, type, dir) ParamInfo{name, ParamType::type, ParamDir::dir}
+#define VTX_MEMBER_ENTRY_(id, name, dispid, kind, help, ...) \
+    MakeMember(#id, name, dispid, MemberKind::kind, help, {__VA_ARGS__}),
+
+#define P VTX_PARAM_
+inline constexpr MemberInfo kMembers[] = {VTX_MEMBERS(VTX_MEMBER_ENTRY_)};
+#undef P
+
+inline constexpr std::int32_t kMemberCount = static_cast<std::int32_t>(sizeof(kMembers) / sizeof(kMembers[0]));
+
+// Case-insensitive lookup of an interface name as late-bound callers spell it
+// ("UseMask", "get_UseMask", "put_UseMask", "AdjustBrightness", ...). Returns
+// the dispatch identifier, or -1 for an unknown name.
+std::int32_t FindDispId(std::u16string_view name);
+std::int32_t FindDispId(std::string_view name);
+
+// The entry of a method or property accessor, or null.
+const MemberInfo* FindMember(std::int32_t dispid, MemberKind kind);
+
+}  // namespace vtx
