@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "session/frame.h"
+#include "session/members.h"
+
+namespace vtx {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+TEST(Frame, ClampsDefineEveryInput) {
+    EXPECT_EQ(ClampCompleteness(-0.5), 0.0);
+    EXPECT_EQ(ClampCompleteness(7.0), 1.0);
+    EXPECT_EQ(ClampCompleteness(0.25), 0.25);
+    EXPECT_EQ(ClampCompleteness(kNaN), 0.0);
+    EXPECT_EQ(ClampCompleteness(-kInf), 0.0);
+    EXPECT_EQ(ClampCompleteness(kInf), 1.0);
+
+    EXPECT_EQ(ClampByte(-0.1), 0);
+    EXPECT_EQ(ClampByte(255.9), 255);
+    EXPECT_EQ(ClampByte(256.0), 255);
+    EXPECT_EQ(ClampByte(127.99), 127);
+    EXPECT_EQ(ClampByte(kNaN), 0);
+    EXPECT_EQ(ClampByte(kInf), 255);
+
+    EXPECT_EQ(TruncToInt32(-2.9), -2);
+    EXPECT_EQ(TruncToInt32(kNaN), 0);
+    EXPECT_EQ(TruncToInt32(1e300), INT32_MAX);
+    EXPECT_EQ(TruncToInt32(-kInf), INT32_MIN);
+    EXPECT_EQ(TruncToInt32(2147483647.5), INT32_MAX);
+    EXPECT_EQ(TruncToInt32(-2147483648.9), INT32_MIN);
+}
+
+struct MaskCase {
+    std::int32_t w, h;
+    bool mask;
+};
+
+class ChannelTables : public ::testing::TestWithParam<MaskCase> {};
+
+TEST_P(ChannelTables, MapEachChannelAndHonourTheMask) {
+    const MaskCase c = GetParam();
+    std::mt19937 rng(c.w * 31 + c.h);
+    std::vector<std::uint8_t> img(static_cast<std::size_t>(4 * c.w * c.h));
+    for (std::size_t i = 0; i < img.size(); ++i) {
+        img[i] = static_cast<std::uint8_t>(rng());
+        if (i % 4 == 3) img[i] = (rng() & 1) ? 0 : static_cast<std::uint8_t>(1 + rng() % 255);
+    }
+    std::uint8_t tr[256], tg[256], tb[256];
+    for (int i = 0; i < 256; ++i) {
+        tr[i] = static_cast<std::uint8_t>(255 - i);
+        tg[i] = static_cast<std::uint8_t>(i / 2);
+        tb[i] = static_cast<std::uint8_t>(i * 3);
+    }
+    ImageSession s;
+    ASSERT_EQ(s.SetImageCopy(img.data(), c.w, c.h), 0);
+    s.setUseMask(c.mask ? kVariantTrue : kVariantFalse);
+    ASSERT_TRUE(ApplyChannelTables(s, tr, tg, tb));
+    for (std::size_t p = 0; p < img.size(); p += 4) {
+        const bool skip = c.mask && img[p + 3] != 0;
+        EXPECT_EQ(s.pixels()[p + 0], skip ? img[p + 0] : tb[img[p + 0]]);
+        EXPECT_EQ(s.pixels()[p + 1], skip ? img[p + 1] : tg[img[p + 1]]);
+        EXPECT_EQ(s.pixels()[p + 2], skip ? img[p + 2] : tr[img[p + 2]]);
+        EXPECT_EQ(s.pixels()[p + 3], img[p + 3]);
+    }
+    EXPECT_FALSE(ApplyChannelTables(s, tr, nullptr, tb));
+    EXPECT_FALSE(ApplyChannelTable(s, nullptr));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ChannelTables,
+                         ::testing::Values(MaskCase{2, 2, false}, MaskCase{2, 2, true}, MaskCase{3, 5, false},
+                                           MaskCase{3, 5, true}, MaskCase{17, 9, true}, MaskCase{64, 3, false}));
+
+// Reference for one byte: d(o·a) + d((255 − a)·p) with d(x) = (x + (x >> 8) + 1) >> 8.
+std::uint8_t BlendRef(std::uint8_t o, std::uint8_t p, std::uint32_t a) {
+    auto d = [](std::uint32_t x) { return (x + (x >> 8) + 1) >> 8; };
+    return static_cast<std::uint8_t>(d(o * a) + d((255 - a) * p));
+}
+
+TEST(Frame, BlendWithOriginalWorkedNumbersAndEnds) {
+    EXPECT_EQ(BlendRef(200, 100, 127), 149);
+    std::vector<std::uint8_t> o = {200, 10, 0, 77, 255, 255, 0, 1, 0, 0, 0, 2, 1, 2, 3, 4};
+    std::vector<std::uint8_t> p = {100, 250, 255, 5, 0, 255, 0, 6, 9, 9, 9, 7, 8, 8, 8, 8};
+    std::vector<std::uint8_t> dst(16, 0);
+    for (std::size_t i = 3; i < 16; i += 4) dst[i] = static_cast<std::uint8_t>(40 + i);
+    ImageSession s;
+    for (double c : {0.0, 1.0, 0.5, 0.3, kNaN}) {
+        ASSERT_EQ(s.SetImageCopy(dst.data(), 2, 2), 0);
+        BlendWithOriginal(s, o.data(), 8, p.data(), 8, c);
+        const double cc = ClampCompleteness(c);
+        const std::uint32_t a = static_cast<std::uint32_t>(255.0 * (1.0 - cc));
+        for (std::size_t i = 0; i < 16; ++i) {
+            if (i % 4 == 3) {
+                EXPECT_EQ(s.pixels()[i], dst[i]);
+            } else if (cc == 0.0) {
+                EXPECT_EQ(s.pixels()[i], o[i]);
+            } else if (cc == 1.0) {
+                EXPECT_EQ(s.pixels()[i], p[i]);
+            } else {
+                EXPECT_EQ(s.pixels()[i], BlendRef(o[i], p[i], a)) << "c=" << c << " i=" << i;
+            }
+        }
+    }
+    ASSERT_EQ(s.SetImageCopy(dst.data(), 2, 2), 0);
+    BlendWithOriginal(s, o.data(), 8, p.data(), 8, 0.5);
+    EXPECT_EQ(s.pixels()[0], 149);
+}
+
+TEST(Frame, BlendReadsTheOriginalFromABorderedImage) {
+    const std::int32_t w = 5, h = 3, b = 1, bw = w + 2 * b;
+    std::mt19937 rng(5);
+    std::vector<std::uint8_t> packed(4 * w * h), bordered(4 * bw * (h + 2 * b)), processed(4 * w * h);
+    for (auto& v : packed) v = static_cast<std::uint8_t>(rng());
+    for (auto& v : bordered) v = static_cast<std::uint8_t>(rng());
+    for (auto& v : processed) v = static_cast<std::uint8_t>(rng());
+    for (std::int32_t y = 0; y < h; ++y)
+        for (std::int32_t x = 0; x < 4 * w; ++x)
+            bordered[static_cast<std::size_t>((y + b) * 4 * bw + 4 * b + x)] = packed[y * 4 * w + x];
+    ImageSession s1, s2;
+    ASSERT_EQ(s1.SetImageCopy(processed.data(), w, h), 0);
+    ASSERT_EQ(s2.SetImageCopy(processed.data(), w, h), 0);
+    BlendWithOriginal(s1, packed.data(), 4 * w, s1.pixels(), s1.stride(), 0.37);
+    BlendWithOriginal(s2, bordered.data() + (b * bw + b) * 4, 4 * bw, s2.pixels(), s2.stride(), 0.37);
+    EXPECT_EQ(std::vector<std::uint8_t>(s1.pixels(), s1.pixels() + 4 * w * h),
+              std::vector<std::uint8_t>(s2.pixels(), s2.pixels() + 4 * w * h));
+}
+
+TEST(MemberTable, NamesAndIdentifiersAreConsistent) {
+    for (std::int32_t i = 0; i < kMemberCount; ++i) {
+        const MemberInfo& m = kMembers[i];
+        EXPECT_LE(m.paramCount, kMaxParams);
+        EXPECT_EQ(FindDispId(m.name), m.dispid) << m.name;
+        EXPECT_EQ(FindMember(m.dispid, m.kind), &m) << m.name;
+        if (m.kind == MemberKind::PropertyGet) {
+            ASSERT_EQ(m.paramCount, 1);
+            EXPECT_EQ(m.params[0].dir, ParamDir::OutRetval);
+        }
+        if (m.kind == MemberKind::PropertyPut) {
+            EXPECT_EQ(m.paramCount, 1);
+        }
+        for (std::int32_t j = 0; j < i; ++j) {
+            if (kMembers[j].kind == MemberKind::Method || m.kind == MemberKind::Method) {
+                EXPECT_NE(kMembers[j].dispid, m.dispid) << kMembers[j].name << " " << m.name;
+            }
+        }
+    }
+    EXPECT_EQ(FindDispId(std::string_view("adjustbrightness")), 101);
+    EXPECT_EQ(FindDispId(std::u16string_view(u"ADJUSTBRIGHTNESS")), 101);
+    EXPECT_EQ(FindDispId(std::string_view("get_usemask")), 0);
+    EXPECT_EQ(FindDispId(std::string_view("Put_BackColor")), 501);
+    EXPECT_EQ(FindDispId(std::string_view("Level")), -1);
+    EXPECT_EQ(FindDispId(std::string_view("AdjustBrightnes")), -1);
+    EXPECT_EQ(FindDispId(std::string_view("get_AdjustBrightness")), -1);
+    EXPECT_EQ(FindDispId(std::u16string_view(u"AdjustBrightness\u0130")), -1);
+}
+
+}  // namespace
+}  // namespace vtx
