@@ -39,7 +39,7 @@ void* RawFromAligned(void* ptr) {
 }
 
 std::atomic<std::int32_t> g_processorIndex{kCpuPlain};
-std::atomic<std::int32_t> g_processorCeiling{kCpuSse3};
+std::atomic<std::int32_t> g_processorCeiling{kCpuHighest};
 
 }  // namespace
 
@@ -74,7 +74,9 @@ void ippiFree(void* ptr) {
     std::free(RawFromAligned(ptr));
 }
 
-std::int32_t SelectProcessorIndex(const CpuIdentification& id) {
+namespace {
+
+std::int32_t ClassicIndex(const CpuIdentification& id) {
     if (!id.hasCpuid) return kCpuPlain;
     if (id.family == 15) {
         if (id.sse2 && id.sse3) return kCpuSse3;
@@ -89,6 +91,14 @@ std::int32_t SelectProcessorIndex(const CpuIdentification& id) {
     return kCpuPlain;
 }
 
+}  // namespace
+
+std::int32_t SelectProcessorIndex(const CpuIdentification& id) {
+    const std::int32_t index = ClassicIndex(id);
+    if (index < kCpuSse2 || !id.avx2) return index;
+    return id.avx512 ? kCpuAvx512 : kCpuAvx2;
+}
+
 CpuIdentification ReadCpuIdentification() {
     CpuIdentification id{};
 #if defined(__i386__) || defined(__x86_64__)
@@ -100,6 +110,18 @@ CpuIdentification ReadCpuIdentification() {
     id.sse = (edx >> 25) & 1;
     id.sse2 = (edx >> 26) & 1;
     id.sse3 = ecx & 1;
+    const bool osxsave = (ecx >> 27) & 1;
+    if (osxsave && __get_cpuid_max(0, nullptr) >= 7) {
+        // XGETBV with ECX = 0: which register states the system saves.
+        unsigned xcr0lo = 0, xcr0hi = 0;
+        __asm__ volatile(".byte 0x0f, 0x01, 0xd0" : "=a"(xcr0lo), "=d"(xcr0hi) : "c"(0));
+        const bool ymm = (xcr0lo & 0x6) == 0x6;
+        const bool zmm = (xcr0lo & 0xE6) == 0xE6;
+        unsigned a7 = 0, b7 = 0, c7 = 0, d7 = 0;
+        __cpuid_count(7, 0, a7, b7, c7, d7);
+        id.avx2 = ymm && ((b7 >> 5) & 1);
+        id.avx512 = id.avx2 && zmm && ((b7 >> 16) & 1) && ((b7 >> 30) & 1) && ((c7 >> 1) & 1);
+    }
 #endif
     return id;
 }
@@ -116,7 +138,7 @@ std::int32_t ippiGetProcessorIndex() {
 }
 
 IppStatus ippiForceProcessorCeiling(std::int32_t ceiling) {
-    if (ceiling < kCpuPlain || ceiling > kCpuSse3) return kStsBadArg;
+    if (ceiling < kCpuPlain || ceiling > kCpuHighest) return kStsBadArg;
     g_processorCeiling.store(ceiling, std::memory_order_relaxed);
     ippiSelectProcessor();
     return kStsOk;

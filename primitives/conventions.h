@@ -57,26 +57,37 @@ void ippiFree(void* ptr);
 
 // ---------------------------------------------------------------------------
 // Processor dispatch. Index 1 selects the plain implementations, 2 the SSE
-// level, 3 SSE2 and 4 SSE3. A level without its own kernel falls back to the
-// level below.
+// level, 3 SSE2 and 4 SSE3; 5 (AVX2) and 6 (AVX-512 with byte and VBMI
+// instructions) extend the classic levels on processors and systems that
+// support them. A family without a kernel at some level uses the highest
+// level below it that it has (see DispatchLevel).
 enum : std::int32_t {
     kCpuPlain = 1,
     kCpuSse = 2,
     kCpuSse2 = 3,
     kCpuSse3 = 4,
-    kCpuLevelCount = 5,  // table size: index 0 is unused
+    kCpuAvx2 = 5,
+    kCpuAvx512 = 6,
+    kCpuHighest = kCpuAvx512,
+    kCpuLevelCount = 7,  // table size: index 0 is unused
 };
 
-// What the identification instruction reports (leaves 0, 1 and 2).
+// What the identification instruction reports (leaves 0, 1, 2 and 7) and
+// whether the system saves the wider register state (XGETBV).
 struct CpuIdentification {
     bool hasCpuid;         // the identification instruction exists
     std::uint32_t family;  // base family field of leaf 1 (bits 8..11)
     bool sse;              // leaf 1 EDX bit 25
     bool sse2;             // leaf 1 EDX bit 26
     bool sse3;             // leaf 1 ECX bit 0
+    bool avx2;             // leaf 7 EBX bit 5, with YMM state enabled by the system
+    bool avx512;           // leaf 7 EBX bits 16 (F) and 30 (BW), ECX bit 1 (VBMI), with ZMM state enabled
 };
 
-// Pure selection rule, tested with synthetic values.
+// Pure selection rule, tested with synthetic values: family 15 with SSE2 and
+// SSE3 gives 4; family 15 with SSE2 only, or family 6 with SSE2, gives 3;
+// family 6 with SSE but not SSE2 gives 2; anything else 1. A processor at
+// level 3 or 4 that also has AVX2 gives 5, and with the AVX-512 set 6.
 std::int32_t SelectProcessorIndex(const CpuIdentification& id);
 // Reads this processor's identification.
 CpuIdentification ReadCpuIdentification();
@@ -85,10 +96,17 @@ CpuIdentification ReadCpuIdentification();
 void ippiSelectProcessor();
 // The index every primitive call reads.
 std::int32_t ippiGetProcessorIndex();
-// Sets a ceiling on the index for tests and tools (1..4, default 4) and runs
+// Sets a ceiling on the index for tests and tools (1..6, default 6) and runs
 // the selection again; later selections respect it. Returns kStsBadArg for a
-// value outside 1..4.
+// value outside 1..6.
 IppStatus ippiForceProcessorCeiling(std::int32_t ceiling);
+
+// The level whose kernels a family uses: the current index, lowered to the
+// highest level at which the family has its own kernels.
+inline std::int32_t DispatchLevel(std::int32_t highestOfFamily) {
+    const std::int32_t index = ippiGetProcessorIndex();
+    return index < highestOfFamily ? index : highestOfFamily;
+}
 
 // ---------------------------------------------------------------------------
 // Numeric helpers.
