@@ -1,0 +1,7 @@
+# Cross build for 64-bit Windows with mingw-w64 (posix thread model, which
+# GoogleTest needs). Test programs run under Wine through ctest.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(VTX_MINGW_TRIPLET x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
