@@ -99,20 +99,24 @@ if [ "$profile" = test ]; then
       added_i386=yes
     fi
     log="$(mktemp)"
-    if { as_root apt-get update -q && as_root apt-get install -y -q wine32:i386; } >"$log" 2>&1 \
-        && is_installed wine32:i386; then
+    # apt-get update fails as a whole when one index is broken, but the
+    # others are still used: try the install either way.
+    as_root apt-get update -q >"$log.update" 2>&1 || true
+    if as_root apt-get install -y -q wine32:i386 >"$log" 2>&1 && is_installed wine32:i386; then
       echo "installed" > "$status_file"
       echo "install-deps: wine32:i386 installed"
     else
-      reason="$(grep -E '^(E|W): ' "$log" | head -n 3 | tr '\n' ' ' | cut -c1-300)"
-      [ -n "$reason" ] || reason="apt-get failed (see apt-get output)"
-      echo "not installable: $reason" > "$status_file"
+      update_error="$(grep -m1 -E '^E: Failed to fetch' "$log.update" | sed -E 's/^E: Failed to fetch ([^ ]*).*(File has unexpected size|Hash Sum mismatch|[0-9]{3} [A-Za-z ]+).*/index download failed: \2, \1/' | sed -E 's#https?://[^/]+/#/#')"
+      install_error="$(grep -E '^E: ' "$log" | tail -n 1 | sed 's/^E: //')"
+      reason="apt-get install: ${install_error:-failed}"
+      [ -z "$update_error" ] || reason="$update_error; $reason"
+      echo "$reason" > "$status_file"
       echo "install-deps: wine32:i386 not installable: $reason" >&2
       if [ "$added_i386" = yes ] && [ -z "$(dpkg-query -W -f='${Package}:${Architecture}\n' 2>/dev/null | grep ':i386$' || true)" ]; then
         as_root dpkg --remove-architecture i386 || true
         as_root apt-get update -q >/dev/null 2>&1 || true
       fi
     fi
-    rm -f "$log"
+    rm -f "$log" "$log.update"
   fi
 fi
