@@ -85,7 +85,7 @@ fi
 # consistent i386 package index, which some mirrors do not have: tolerate
 # failure, undo the architecture we added, and record why for the test script.
 if [ "$profile" = test ]; then
-  status_file="${VTX_WINE32_STATUS_FILE:-build/wine32-status}"
+  status_file="${VTX_WINE32_STATUS_FILE:-$(cd "$(dirname "$0")/../.." && pwd)/build/wine32-status}"
   mkdir -p "$(dirname "$status_file")"
   if is_installed wine32:i386; then
     echo "installed" > "$status_file"
