@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (Release, build/bench), runs them single-threaded and
+# writes bench/RESULTS.md. Extra arguments go to vtx_bench, for instance
+#   bench/run.sh --benchmark_filter='op/.*1920x1080'
+# Environment: REPS (repetitions, default 3), MIN_TIME (seconds per
+# repetition, default 0.2), LEVELS (default: plain and the best level),
+# NO_BUILD=1 to skip the build.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build/bench"
+reps="${REPS:-3}"
+min_time="${MIN_TIME:-0.2}"
+
+if [[ "${NO_BUILD:-0}" != 1 ]]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVTX_BUILD_BENCH=ON \
+    -DVTX_BUILD_TESTS=OFF -DVTX_BUILD_TOOLS=OFF >/dev/null
+  cmake --build "$build" -j2 --target vtx_bench
+fi
+
+json="$build/results.json"
+args=(--benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true
+      --benchmark_min_time="$min_time" --benchmark_out="$json" --benchmark_out_format=json)
+[[ -n "${LEVELS:-}" ]] && args+=(--levels="$LEVELS")
+"$build/bench/vtx_bench" "${args[@]}" "$@"
+
+machine="$(lscpu | sed -n 's/^Model name:[[:space:]]*//p' | head -1), $(nproc) cores, $(free -g | awk '/^Mem:/{print $2}') GiB"
+commit="$(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)"
+compiler="$(g++ --version | head -1)"
+notes=()
+[[ -f "$root/bench/analysis.md" ]] && notes=(--notes "$root/bench/analysis.md")
+python3 "$root/bench/results_to_md.py" "$json" --machine "$machine" --commit "$commit" \
+  --compiler "$compiler" --command "bench/run.sh $*" "${notes[@]}" >"$root/bench/RESULTS.md"
+echo "wrote $root/bench/RESULTS.md"
