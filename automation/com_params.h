@@ -1,0 +1,97 @@
+// How each parameter kind of the member table appears on the COM side: the
+// C++ type of the vtable parameter and the variant type a late-bound argument
+// is converted to. Both the CVideoTransform overrides and the Invoke
+// argument slots are built from this one mapping, and `override` checks the
+// result against the widl header, so the table, the IDL and the adapter
+// cannot drift apart silently.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <cstdint>
+
+#include "session/members.h"
+
+namespace vtx::automation {
+
+constexpr std::int32_t ParamKey(ParamType type, ParamDir dir) {
+    return static_cast<std::int32_t>(type) * 8 + static_cast<std::int32_t>(dir);
+}
+constexpr std::int32_t ParamKey(const ParamInfo& p) { return ParamKey(p.type, p.dir); }
+
+// Only the combinations the interface uses are defined; a member with any
+// other parameter kind does not compile until its conversion is written here.
+template <std::int32_t Key>
+struct ComParam;
+
+#define VTX_COM_PARAM_(Type, Dir, CType, Vt)                              \
+    template <>                                                           \
+    struct ComParam<ParamKey(ParamType::Type, ParamDir::Dir)> {           \
+        using type = CType;                                               \
+        static constexpr VARTYPE vt = Vt;                                 \
+    };
+
+VTX_COM_PARAM_(Double, In, double, VT_R8)
+VTX_COM_PARAM_(Int32, In, LONG, VT_I4)
+VTX_COM_PARAM_(Bool, In, VARIANT_BOOL, VT_BOOL)
+VTX_COM_PARAM_(Byte, In, unsigned char, VT_UI1)
+VTX_COM_PARAM_(Text, In, BSTR, VT_BSTR)
+VTX_COM_PARAM_(ImageArray, In, SAFEARRAY**, VT_ARRAY | VT_UI1 | VT_BYREF)
+VTX_COM_PARAM_(ImageArray, Out, SAFEARRAY**, VT_ARRAY | VT_UI1 | VT_BYREF)
+VTX_COM_PARAM_(ImagePointer, In, unsigned char*, VT_UI1 | VT_BYREF)
+// Property gets: the variant type is the one stored in the result.
+VTX_COM_PARAM_(Bool, OutRetval, VARIANT_BOOL*, VT_BOOL)
+VTX_COM_PARAM_(Int32, OutRetval, LONG*, VT_I4)
+
+#undef VTX_COM_PARAM_
+
+template <std::int32_t Key>
+using ComType = typename ComParam<Key>::type;
+
+// Position of a member in the table by its C++ name (compile time).
+constexpr std::int32_t MemberIndex(std::string_view id) {
+    for (std::int32_t i = 0; i < kMemberCount; ++i) {
+        if (kMembers[i].id == id) return i;
+    }
+    return -1;
+}
+
+}  // namespace vtx::automation
+
+// ---------------------------------------------------------------------------
+// Preprocessor helpers that turn a member's parameter list P(...), P(...) into
+// a C++ parameter declaration "T1 p1, T2 p2" and an argument list "p1, p2".
+
+// P("Name", Type, Dir) -> the parameter's C++ type. The comma inside the
+// parentheses keeps the whole type one macro argument.
+#define VTX_COM_TYPE_(name, type, dir) \
+    ::vtx::automation::ComType<::vtx::automation::ParamKey(::vtx::ParamType::type, ::vtx::ParamDir::dir)>
+
+#define VTX_COM_CAT_(a, b) VTX_COM_CAT_I_(a, b)
+#define VTX_COM_CAT_I_(a, b) a##b
+#define VTX_COM_NARGS_(...) VTX_COM_NARGS_I_(__VA_ARGS__, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0)
+#define VTX_COM_NARGS_I_(a1, a2, a3, a4, a5, a6, a7, a8, a9, n, ...) n
+
+#define VTX_COM_DECL_(...) VTX_COM_CAT_(VTX_COM_DECL_, VTX_COM_NARGS_(__VA_ARGS__))(__VA_ARGS__)
+#define VTX_COM_DECL_1(t1) t1 p1
+#define VTX_COM_DECL_2(t1, t2) t1 p1, t2 p2
+#define VTX_COM_DECL_3(t1, t2, t3) t1 p1, t2 p2, t3 p3
+#define VTX_COM_DECL_4(t1, t2, t3, t4) t1 p1, t2 p2, t3 p3, t4 p4
+#define VTX_COM_DECL_5(t1, t2, t3, t4, t5) t1 p1, t2 p2, t3 p3, t4 p4, t5 p5
+#define VTX_COM_DECL_6(t1, t2, t3, t4, t5, t6) t1 p1, t2 p2, t3 p3, t4 p4, t5 p5, t6 p6
+#define VTX_COM_DECL_7(t1, t2, t3, t4, t5, t6, t7) t1 p1, t2 p2, t3 p3, t4 p4, t5 p5, t6 p6, t7 p7
+#define VTX_COM_DECL_8(t1, t2, t3, t4, t5, t6, t7, t8) t1 p1, t2 p2, t3 p3, t4 p4, t5 p5, t6 p6, t7 p7, t8 p8
+#define VTX_COM_DECL_9(t1, t2, t3, t4, t5, t6, t7, t8, t9) \
+    t1 p1, t2 p2, t3 p3, t4 p4, t5 p5, t6 p6, t7 p7, t8 p8, t9 p9
+
+#define VTX_COM_ARGS_(...) VTX_COM_CAT_(VTX_COM_ARGS_, VTX_COM_NARGS_(__VA_ARGS__))
+#define VTX_COM_ARGS_1 p1
+#define VTX_COM_ARGS_2 p1, p2
+#define VTX_COM_ARGS_3 p1, p2, p3
+#define VTX_COM_ARGS_4 p1, p2, p3, p4
+#define VTX_COM_ARGS_5 p1, p2, p3, p4, p5
+#define VTX_COM_ARGS_6 p1, p2, p3, p4, p5, p6
+#define VTX_COM_ARGS_7 p1, p2, p3, p4, p5, p6, p7
+#define VTX_COM_ARGS_8 p1, p2, p3, p4, p5, p6, p7, p8
+#define VTX_COM_ARGS_9 p1, p2, p3, p4, p5, p6, p7, p8, p9
