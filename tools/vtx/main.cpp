@@ -1,0 +1,39 @@
+// vtx: applies VideoTransform calls to PNG files (see cli.h).
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "primitives/conventions.h"
+#include "tools/vtx/cli.h"
+#include "tools/vtx/native_executor.h"
+
+namespace {
+
+// --cpu: the highest processor level the primitives may use.
+bool SetCpuLevel(std::string_view level, std::string& error) {
+    struct Level {
+        std::string_view name;
+        std::int32_t index;
+    };
+    constexpr Level kLevels[] = {{"plain", kCpuPlain}, {"sse", kCpuSse},   {"sse2", kCpuSse2},
+                                 {"sse3", kCpuSse3},   {"avx2", kCpuAvx2}, {"avx512", kCpuAvx512}};
+    for (const Level& l : kLevels) {
+        if (l.name == level) return ippiForceProcessorCeiling(l.index) == kStsOk;
+    }
+    error = "--cpu expects plain, sse, sse2, sse3, avx2 or avx512; got '" + std::string(level) + "'";
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    vtx::cli::NativeExecutor executor;
+    vtx::cli::Environment env;
+    env.executor = &executor;
+    env.out = &std::cout;
+    env.err = &std::cerr;
+    env.setCpuLevel = SetCpuLevel;
+    return vtx::cli::RunVtx(args, env);
+}
