@@ -42,8 +42,14 @@ std::int32_t AdjustEqualize(ImageSession& s, double Completeness) {
     }
     const std::int32_t step = s.stride();
     const RoiSize roi = ImageRoi(s);
-    // v²/128, saturated: bytes up to 127 darken, 128 stays, 181 and up saturate.
-    ippiSqr_8u_AC4RSfs(s.pixels(), step, squared, step, roi, 7);
+    // v²/128, saturated: bytes up to 127 darken, 128 stays, 181 and up
+    // saturate. The squaring allocates a temporary row; when that fails the
+    // squared image holds nothing usable and the image stays as it was.
+    if (ippiSqr_8u_AC4RSfs(s.pixels(), step, squared, step, roi, 7) != kStsOk) {
+        ippiFree(squared);
+        ippiFree(unchanged);
+        return 0;
+    }
     std::memcpy(unchanged, s.pixels(), static_cast<std::size_t>(bytes));
     // The squared image is source 1 here, at opacity trunc(255·C).
     const std::uint8_t alpha1 = static_cast<std::uint8_t>(TruncToInt32(255.0 * c));

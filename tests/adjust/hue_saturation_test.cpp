@@ -224,6 +224,18 @@ TEST(AdjustHue, MatchesReference) {
     }
 }
 
+TEST(AdjustHue, MatchesReferenceOnLargerImageWithUnroundedAngles) {
+    // Angles that are not single-precision numbers: the sum with the hue is
+    // formed in double precision and rounded once.
+    const Image in = RandomImage(64, 48, 3150);
+    for (double angle : {0.1, -33.333333333, 123.456789, 200.00000763, -359.99999}) {
+        for (double c : {1.0, 0.55}) {
+            const Image out = RunOp(in, true, [&](ImageSession& s) { return vtx::AdjustHue(s, c, angle); });
+            EXPECT_IMAGE_EQ(out, RefHue(in, true, c, angle)) << "angle " << angle << " C " << c;
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Saturation
 

@@ -132,7 +132,9 @@ TEST(AdjustBrightnessEx, MatchesPerChannelReferenceForEverySignPattern) {
         for (int lr : levels) {
             for (int lg : levels) {
                 for (int lb : levels) {
-                    const double c = ((lr + lg + lb) & 1) ? 0.6 : 1.0;
+                    const unsigned parity =
+                        static_cast<unsigned>(lr) + static_cast<unsigned>(lg) + static_cast<unsigned>(lb);
+                    const double c = (parity & 1u) ? 0.6 : 1.0;
                     const bool mask = ((lr ^ lb) & 2) != 0;
                     const Image out =
                         RunOp(in, mask, [&](ImageSession& s) { return vtx::AdjustBrightnessEx(s, c, lr, lg, lb); });
