@@ -20,7 +20,7 @@ test: deps-test
 
 bench: deps-bench
 	cmake --preset bench
-	cmake --build --preset bench
+	cmake --build --preset bench --target vtx_bench
 	$(BENCH_BIN)
 
 deps-demo:
