@@ -133,7 +133,12 @@ inline std::uint8_t ScaleSfsToByte(std::int64_t r, std::int32_t sf) {
             r = (r + half + ((r >> sf) & 1)) >> sf;
         }
     } else if (sf < 0) {
-        if (r != 0) r = (sf < -31 || r > (INT64_MAX >> (-sf))) ? 256 : r * (std::int64_t{1} << (-sf));
+        // r·2^-sf: at most 0 when r is, otherwise positive (saturating).
+        if (r <= 0) {
+            r = 0;
+        } else {
+            r = (sf < -31 || r > (INT64_MAX >> (-sf))) ? 256 : r * (std::int64_t{1} << (-sf));
+        }
     }
     return static_cast<std::uint8_t>(r < 0 ? 0 : (r > 255 ? 255 : r));
 }

@@ -1,0 +1,364 @@
+// Grey conversion, hue-lightness-saturation conversions and channel swaps.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "primitives/pixel.h"
+#include "tests/primitives/pixel_test_support.h"
+
+namespace {
+
+using vtxtest::Clone;
+using vtxtest::FillRandom;
+using vtxtest::MakePlane;
+using vtxtest::Plane;
+using vtxtest::SameBytes;
+
+// ---------------------------------------------------------------------------
+// Grey.
+
+// Reference: weights truncate(c·4096 + 0.5) in double precision, unsigned
+// 32-bit sum shifted by 12, low byte kept.
+std::uint8_t GrayRef(const std::uint8_t* px, const float* coeffs) {
+    std::uint32_t w[3] = {1225, 2404, 467};
+    if (coeffs != nullptr) {
+        for (int c = 0; c < 3; ++c) {
+            const double x = static_cast<double>(coeffs[c]) * 4096.0 + 0.5;
+            w[c] = static_cast<std::uint32_t>(static_cast<std::int32_t>(x));  // test values stay in range
+        }
+    }
+    return static_cast<std::uint8_t>((px[0] * w[0] + px[1] * w[1] + px[2] * w[2]) >> 12);
+}
+
+TEST(PixelGray, WorkedNumbers) {
+    const float coeffs[3] = {0.11f, 0.59f, 0.30f};  // weights 451, 2417, 1229
+    const std::uint8_t src[16] = {255, 255, 255, 0, 100, 0, 0, 0, 0, 100, 0, 0, 0, 0, 100, 0};
+    std::uint8_t dst[4] = {};
+    ASSERT_EQ(ippiColorToGray_8u_AC4C1R(src, 16, dst, 4, {4, 1}, coeffs), kStsOk);
+    EXPECT_EQ(dst[0], 255);  // 255 · 4097 >> 12
+    EXPECT_EQ(dst[1], 11);   // 45100 >> 12
+    EXPECT_EQ(dst[2], 59);   // 241700 >> 12
+    EXPECT_EQ(dst[3], 30);   // 122900 >> 12
+    ASSERT_EQ(ippiColorToGray_8u_AC4C1R(src, 16, dst, 4, {4, 1}, nullptr), kStsOk);
+    EXPECT_EQ(dst[0], 255);  // the weights sum to 4096
+    EXPECT_EQ(dst[1], 29);   // 122500 >> 12
+    EXPECT_EQ(dst[2], 58);   // 240400 >> 12
+    EXPECT_EQ(dst[3], 11);   // 46700 >> 12
+}
+
+TEST(PixelGray, WeightsAboveOneWrapInsteadOfSaturating) {
+    const float ones[3] = {1.0f, 1.0f, 1.0f};  // weight 4096 each
+    const std::uint8_t src[4] = {255, 255, 255, 0};
+    std::uint8_t dst[1] = {};
+    ASSERT_EQ(ippiColorToGray_8u_AC4C1R(src, 4, dst, 1, {1, 1}, ones), kStsOk);
+    EXPECT_EQ(dst[0], 765 & 0xFF);
+    const float negative[3] = {-0.25f, 0.0f, 0.0f};  // weight -1023, as an unsigned multiplier
+    const std::uint8_t one[4] = {1, 0, 0, 0};
+    ASSERT_EQ(ippiColorToGray_8u_AC4C1R(one, 4, dst, 1, {1, 1}, negative), kStsOk);
+    EXPECT_EQ(dst[0], ((0u - 1023u) >> 12) & 0xFF);
+}
+
+TEST(PixelGray, EveryColourWithTheOperationsWeights) {
+    // All 2^24 colours, one 256 × 256 image per red value.
+    const float coeffs[3] = {0.11f, 0.59f, 0.30f};
+    std::vector<std::uint8_t> src(256 * 256 * 4), dst(256 * 256);
+    for (std::uint32_t r = 0; r < 256; ++r) {
+        for (std::uint32_t i = 0; i < 65536; ++i) {
+            src[4 * i] = static_cast<std::uint8_t>(i);
+            src[4 * i + 1] = static_cast<std::uint8_t>(i >> 8);
+            src[4 * i + 2] = static_cast<std::uint8_t>(r);
+            src[4 * i + 3] = static_cast<std::uint8_t>(i * 7);
+        }
+        ASSERT_EQ(ippiColorToGray_8u_AC4C1R(src.data(), 1024, dst.data(), 256, {256, 256}, coeffs), kStsOk);
+        for (std::uint32_t i = 0; i < 65536; ++i) {
+            const std::uint32_t want = ((i & 0xFF) * 451 + (i >> 8) * 2417 + r * 1229) >> 12;
+            if (dst[i] != want) FAIL() << "colour " << (i & 0xFF) << "," << (i >> 8) << "," << r << ": " << int(dst[i]) << " vs " << want;
+        }
+    }
+}
+
+TEST(PixelGray, RandomRegionsAndCoefficients) {
+    vtxtest::RunSrcDstCases(4, 1, false, 300, [](const Plane& s, const Plane& d, const Plane& e, std::mt19937& rng) {
+        float coeffs[3];
+        for (float& c : coeffs) c = static_cast<float>(static_cast<int>(rng() % 2001) - 500) / 1000.0f;
+        const bool useDefault = rng() % 4 == 0;
+        for (std::int32_t y = 0; y < s.height; ++y) {
+            for (std::int32_t x = 0; x < s.width; ++x) *e.Px(x, y) = GrayRef(s.Px(x, y), useDefault ? nullptr : coeffs);
+        }
+        return ippiColorToGray_8u_AC4C1R(s.p(), s.step, d.p(), d.step, s.size(), useDefault ? nullptr : coeffs);
+    });
+}
+
+TEST(PixelGray, ExtremeCoefficientsAreDefined) {
+    const float big[3] = {1e30f, -1e30f, std::numeric_limits<float>::quiet_NaN()};
+    const std::uint8_t src[8] = {1, 0, 0, 0, 0, 1, 0, 0};
+    std::uint8_t dst[2] = {};
+    ASSERT_EQ(ippiColorToGray_8u_AC4C1R(src, 8, dst, 2, {2, 1}, big), kStsOk);
+    EXPECT_EQ(dst[0], (0x7FFFFFFFu >> 12) & 0xFF);  // weight saturated to INT32_MAX
+    EXPECT_EQ(dst[1], (0x80000000u >> 12) & 0xFF);  // weight saturated to INT32_MIN
+}
+
+TEST(PixelGray, ArgumentStatuses) {
+    vtxtest::CheckSrcDstStatuses(4, 1, [](const std::uint8_t* s, std::int32_t ss, std::uint8_t* d, std::int32_t ds,
+                                          RoiSize r) { return ippiColorToGray_8u_AC4C1R(s, ss, d, ds, r, nullptr); });
+}
+
+// ---------------------------------------------------------------------------
+// Hue, lightness and saturation.
+
+const double kK = static_cast<double>(0.003921568859368563f);
+const double kK360 = static_cast<double>(0.0027777778450399637f);
+const double kK60 = static_cast<double>(0.01666666753590107f);
+const double kH0 = static_cast<double>(0.4999989867210388f);
+
+TEST(PixelHls, ConstantsAreTheSinglePrecisionValues) {
+    EXPECT_EQ(kK, 0.003921568859368563);
+    EXPECT_EQ(kK360, 0.0027777778450399637);
+    EXPECT_EQ(kK60, 0.01666666753590107);
+    EXPECT_EQ(kH0, 0.4999989867210388);
+    EXPECT_GT(kK, 1.0 / 255.0);
+}
+
+int Trunc(double x) {
+    return static_cast<int>(x);  // test inputs keep x in 0 .. 256
+}
+
+void BgrToHlsRef(const std::uint8_t* in, std::uint8_t* out) {
+    const double B = in[0] * kK, G = in[1] * kK, R = in[2] * kK;
+    const double M = std::max({B, G, R}), N = std::min({B, G, R});
+    const double D = M - N, sum = M + N, L = sum * 0.5;
+    double H = 0, S = 0;
+    if (D != 0) {
+        if (L <= 0.5) {
+            const double inv = 1.0 / sum;
+            S = inv * D;
+        } else {
+            const double inv = 1.0 / (2.0 - sum);
+            S = inv * D;
+        }
+        const double q = 1.0 / D;
+        if (R == M) {
+            H = ((G - B) * 60.0) * q;
+        } else if (G == M) {
+            H = ((B - R) * 60.0) * q + 120.0;
+        } else {
+            H = ((R - G) * 60.0) * q + 240.0;
+        }
+        if (H < 0) H = H + 360.0;
+    }
+    out[0] = static_cast<std::uint8_t>(Trunc((H * 255.0) * kK360 + kH0));
+    out[1] = static_cast<std::uint8_t>(Trunc(L * 255.0 + kH0));
+    out[2] = static_cast<std::uint8_t>(Trunc(S * 255.0 + kH0));
+}
+
+void HlsToRgbRef(const std::uint8_t* in, std::uint8_t* out) {
+    const double h = (in[0] * 360.0) * kK, l = in[1] * kK, s = in[2] * kK;
+    double rgb[3] = {l, l, l};
+    if (s != 0) {
+        const double m2 = l <= 0.5 ? (s + 1.0) * l : (l + s) - s * l;
+        const double m1 = (l + l) - m2;
+        const auto f = [&](double x) {
+            if (x < 60) return m1 + ((m2 - m1) * x) * kK60;
+            if (x < 180) return m2;
+            if (x < 240) return m1 + ((m2 - m1) * (240.0 - x)) * kK60;
+            return m1;
+        };
+        const double hr = h + 120.0 > 360.0 ? h + 120.0 - 360.0 : h + 120.0;
+        const double hb = h - 120.0 < 0.0 ? h - 120.0 + 360.0 : h - 120.0;
+        rgb[0] = f(hr);
+        rgb[1] = f(h);
+        rgb[2] = f(hb);
+    }
+    for (int c = 0; c < 3; ++c) out[c] = static_cast<std::uint8_t>(Trunc(rgb[c] * 255.0 + kH0));
+}
+
+struct Px3 {
+    int a, b, c;
+    bool operator==(const Px3& o) const { return a == o.a && b == o.b && c == o.c; }
+};
+std::ostream& operator<<(std::ostream& os, const Px3& p) {
+    return os << "(" << p.a << ", " << p.b << ", " << p.c << ")";
+}
+
+Px3 ToHls(int b, int g, int r) {
+    const std::uint8_t src[4] = {static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g),
+                                 static_cast<std::uint8_t>(r), 0x11};
+    std::uint8_t dst[4] = {0, 0, 0, 0x22};
+    EXPECT_EQ(ippiBGRToHLS_8u_AC4R(src, 4, dst, 4, {1, 1}), kStsOk);
+    EXPECT_EQ(dst[3], 0x22);
+    return {dst[0], dst[1], dst[2]};
+}
+
+Px3 ToRgb(int h, int l, int s) {
+    const std::uint8_t src[4] = {static_cast<std::uint8_t>(h), static_cast<std::uint8_t>(l),
+                                 static_cast<std::uint8_t>(s), 0x11};
+    std::uint8_t dst[4] = {0, 0, 0, 0x22};
+    EXPECT_EQ(ippiHLSToRGB_8u_AC4R(src, 4, dst, 4, {1, 1}), kStsOk);
+    EXPECT_EQ(dst[3], 0x22);
+    return {dst[0], dst[1], dst[2]};
+}
+
+TEST(PixelHls, WorkedNumbers) {
+    for (int v = 0; v < 256; ++v) EXPECT_EQ(ToHls(v, v, v), (Px3{0, v, 0})) << "grey " << v;
+    EXPECT_EQ(ToHls(0, 0, 255), (Px3{0, 128, 255}));    // red
+    EXPECT_EQ(ToHls(0, 255, 0), (Px3{85, 128, 255}));   // green: hue 120
+    EXPECT_EQ(ToHls(255, 0, 0), (Px3{170, 128, 255}));  // blue: hue 240
+    EXPECT_EQ(ToHls(255, 0, 255), (Px3{213, 128, 255}));  // magenta: hue 300
+    for (int h = 0; h < 256; h += 15) {
+        for (int l = 0; l < 256; l += 17) EXPECT_EQ(ToRgb(h, l, 0), (Px3{l, l, l})) << h << " " << l;
+    }
+    EXPECT_EQ(ToRgb(0, 128, 255), (Px3{255, 1, 1}));  // red at lightness just above one half
+}
+
+TEST(PixelHls, EveryColourToHlsAndBack) {
+    // All 2^24 pixels through both conversions against the references, one
+    // 256 × 256 image per value of byte 2.
+    std::vector<std::uint8_t> src(256 * 256 * 4), hls(256 * 256 * 4), rgb(256 * 256 * 4);
+    for (std::uint32_t third = 0; third < 256; ++third) {
+        for (std::uint32_t i = 0; i < 65536; ++i) {
+            std::uint8_t* p = &src[4 * i];
+            p[0] = static_cast<std::uint8_t>(i);
+            p[1] = static_cast<std::uint8_t>(i >> 8);
+            p[2] = static_cast<std::uint8_t>(third);
+            p[3] = static_cast<std::uint8_t>(i * 13);
+        }
+        std::fill(hls.begin(), hls.end(), 0x5C);
+        std::fill(rgb.begin(), rgb.end(), 0xC5);
+        ASSERT_EQ(ippiBGRToHLS_8u_AC4R(src.data(), 1024, hls.data(), 1024, {256, 256}), kStsOk);
+        ASSERT_EQ(ippiHLSToRGB_8u_AC4R(src.data(), 1024, rgb.data(), 1024, {256, 256}), kStsOk);
+        for (std::uint32_t i = 0; i < 65536; ++i) {
+            const std::uint8_t* p = &src[4 * i];
+            std::uint8_t want[3], want2[3];
+            BgrToHlsRef(p, want);
+            HlsToRgbRef(p, want2);
+            const std::uint8_t* got = &hls[4 * i];
+            const std::uint8_t* got2 = &rgb[4 * i];
+            if (std::memcmp(got, want, 3) != 0 || got[3] != 0x5C) {
+                FAIL() << "to HLS of " << int(p[0]) << "," << int(p[1]) << "," << int(p[2]) << ": " << int(got[0])
+                       << "," << int(got[1]) << "," << int(got[2]) << " expected " << int(want[0]) << ","
+                       << int(want[1]) << "," << int(want[2]);
+            }
+            if (std::memcmp(got2, want2, 3) != 0 || got2[3] != 0xC5) {
+                FAIL() << "to RGB of " << int(p[0]) << "," << int(p[1]) << "," << int(p[2]) << ": " << int(got2[0])
+                       << "," << int(got2[1]) << "," << int(got2[2]) << " expected " << int(want2[0]) << ","
+                       << int(want2[1]) << "," << int(want2[2]);
+            }
+        }
+    }
+}
+
+TEST(PixelHls, RoundingOffsetIsBelowOneHalf) {
+    // Pixels whose exact result lies within 1.1e-6 above x.5: the offset
+    // 0.4999989867 rounds them down where 0.5 would round up.
+    int found = 0;
+    for (int b = 0; b < 256 && found < 20; ++b) {
+        for (int g = 0; g < 256 && found < 20; g += 3) {
+            for (int r = 0; r < 256 && found < 20; r += 5) {
+                const std::uint8_t px[4] = {static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g),
+                                            static_cast<std::uint8_t>(r), 0};
+                std::uint8_t want[3];
+                BgrToHlsRef(px, want);
+                // The same with 0.5: does any channel differ?
+                const double B = b * kK, G = g * kK, R = r * kK;
+                const double L = (std::max({B, G, R}) + std::min({B, G, R})) * 0.5;
+                if (Trunc(L * 255.0 + 0.5) == want[1]) continue;
+                ++found;
+                EXPECT_EQ(ToHls(b, g, r), (Px3{want[0], want[1], want[2]}));
+            }
+        }
+    }
+    EXPECT_GT(found, 0);
+}
+
+TEST(PixelHls, RandomRegions) {
+    for (const bool toHls : {true, false}) {
+        SCOPED_TRACE(toHls ? "BGRToHLS" : "HLSToRGB");
+        vtxtest::RunSrcDstCases(4, 4, false, toHls ? 310 : 311,
+                                [toHls](const Plane& s, const Plane& d, const Plane& e, std::mt19937&) {
+                                    for (std::int32_t y = 0; y < s.height; ++y) {
+                                        for (std::int32_t x = 0; x < s.width; ++x) {
+                                            std::uint8_t r[3];
+                                            if (toHls) {
+                                                BgrToHlsRef(s.Px(x, y), r);
+                                            } else {
+                                                HlsToRgbRef(s.Px(x, y), r);
+                                            }
+                                            std::memcpy(e.Px(x, y), r, 3);
+                                        }
+                                    }
+                                    return toHls ? ippiBGRToHLS_8u_AC4R(s.p(), s.step, d.p(), d.step, s.size())
+                                                 : ippiHLSToRGB_8u_AC4R(s.p(), s.step, d.p(), d.step, s.size());
+                                });
+    }
+}
+
+TEST(PixelHls, InPlace) {
+    // Each pixel is read completely before it is written.
+    std::uint8_t img[8] = {0, 0, 255, 7, 0, 255, 0, 8};
+    ASSERT_EQ(ippiBGRToHLS_8u_AC4R(img, 8, img, 8, {2, 1}), kStsOk);
+    const std::uint8_t want[8] = {0, 128, 255, 7, 85, 128, 255, 8};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(img[i], want[i]) << i;
+}
+
+TEST(PixelHls, ArgumentStatuses) {
+    vtxtest::CheckSrcDstStatuses(4, 4, [](const std::uint8_t* s, std::int32_t ss, std::uint8_t* d, std::int32_t ds,
+                                          RoiSize r) { return ippiBGRToHLS_8u_AC4R(s, ss, d, ds, r); });
+    vtxtest::CheckSrcDstStatuses(4, 4, [](const std::uint8_t* s, std::int32_t ss, std::uint8_t* d, std::int32_t ds,
+                                          RoiSize r) { return ippiHLSToRGB_8u_AC4R(s, ss, d, ds, r); });
+}
+
+// ---------------------------------------------------------------------------
+// Channel swap.
+
+TEST(PixelSwapChannels, EveryValidOrder) {
+    std::mt19937 rng(320);
+    for (int o0 = 0; o0 < 3; ++o0) {
+        for (int o1 = 0; o1 < 3; ++o1) {
+            for (int o2 = 0; o2 < 3; ++o2) {
+                const std::int32_t order[3] = {o0, o1, o2};
+                vtxtest::RunSrcDstCases(4, 4, false, rng(),
+                                        [&](const Plane& s, const Plane& d, const Plane& e, std::mt19937&) {
+                                            for (std::int32_t y = 0; y < s.height; ++y) {
+                                                for (std::int32_t x = 0; x < s.width; ++x) {
+                                                    for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = s.Px(x, y)[order[c]];
+                                                }
+                                            }
+                                            return ippiSwapChannels_8u_AC4R(s.p(), s.step, d.p(), d.step, s.size(),
+                                                                            order);
+                                        });
+            }
+        }
+    }
+}
+
+TEST(PixelSwapChannels, ReversesBlueAndRed) {
+    const std::uint8_t src[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    std::uint8_t dst[8] = {0, 0, 0, 40, 0, 0, 0, 80};
+    const std::int32_t order[3] = {2, 1, 0};
+    ASSERT_EQ(ippiSwapChannels_8u_AC4R(src, 8, dst, 8, {2, 1}, order), kStsOk);
+    const std::uint8_t want[8] = {3, 2, 1, 40, 7, 6, 5, 80};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(dst[i], want[i]) << i;
+}
+
+TEST(PixelSwapChannels, ArgumentStatuses) {
+    const std::int32_t order[3] = {2, 1, 0};
+    vtxtest::CheckSrcDstStatuses(4, 4, [&](const std::uint8_t* s, std::int32_t ss, std::uint8_t* d, std::int32_t ds,
+                                           RoiSize r) { return ippiSwapChannels_8u_AC4R(s, ss, d, ds, r, order); });
+    std::uint8_t src[16] = {}, dst[16];
+    std::memset(dst, 0x4D, sizeof dst);
+    EXPECT_EQ(ippiSwapChannels_8u_AC4R(src, 16, dst, 16, {4, 1}, nullptr), kStsNullPtr);
+    const std::int32_t bad[][3] = {{3, 1, 0}, {0, -1, 2}, {0, 1, 3}, {INT32_MIN, 0, 0}, {0, 0, INT32_MAX}};
+    for (const auto& o : bad) {
+        EXPECT_EQ(ippiSwapChannels_8u_AC4R(src, 16, dst, 16, {4, 1}, o), kStsBadChannelOrder);
+    }
+    EXPECT_EQ(ippiSwapChannels_8u_AC4R(src, 0, dst, 16, {4, 1}, bad[0]), kStsBadStep);  // steps before order
+    EXPECT_EQ(ippiSwapChannels_8u_AC4R(src, 16, dst, 16, {0, 1}, bad[0]), kStsBadSize);
+    for (std::uint8_t b : dst) EXPECT_EQ(b, 0x4D);
+}
+
+}  // namespace
