@@ -462,6 +462,10 @@ const MemberInfo* FindAccessor(std::string_view name, MemberKind kind) {
 
 }  // namespace
 
+bool ParseArgument(const ParamInfo& p, std::string_view text, ArgValue& out, std::string& why) {
+    return ParseArg(p, Trim(text), out, why);
+}
+
 bool IsSuppliedParam(const ParamInfo& p) { return p.dir != ParamDir::OutRetval; }
 
 std::int32_t SuppliedParamCount(const MemberInfo& m) {

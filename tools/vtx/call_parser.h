@@ -76,6 +76,10 @@ struct ParseResult {
 
 ParseResult ParseCall(std::string_view text);
 
+// One argument of parameter p as written in a call; false with the reason
+// (for example "not a 32-bit integer") when it does not parse.
+bool ParseArgument(const ParamInfo& p, std::string_view text, ArgValue& out, std::string& why);
+
 // True for the parameters a caller supplies: every one but the return value of
 // a property get.
 bool IsSuppliedParam(const ParamInfo& p);

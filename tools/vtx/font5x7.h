@@ -13,5 +13,8 @@ constexpr std::int32_t kGlyphLineHeight = 9;
 
 // Row r (0 = top) of the glyph of c: bit 4 is the leftmost pixel.
 std::uint8_t GlyphRow(char c, std::int32_t row);
+// Rows by which the glyph of c is drawn lower than the others: 2 for the
+// letters with descenders, which then reach into the line's last two rows.
+std::int32_t GlyphDrop(char c);
 
 }  // namespace vtx::cli

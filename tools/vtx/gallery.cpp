@@ -270,7 +270,8 @@ void DrawLabel(Image& image, std::int32_t x, std::int32_t y, std::string_view te
             const std::uint8_t bits = GlyphRow(text[i], row);
             for (std::int32_t col = 0; col < kGlyphWidth; ++col) {
                 if ((bits & (0x10 >> col)) == 0) continue;
-                FillRect(image, static_cast<std::int32_t>(gx) + col * scale, y + row * scale, scale, scale, bgr);
+                FillRect(image, static_cast<std::int32_t>(gx) + col * scale, y + (row + GlyphDrop(text[i])) * scale,
+                         scale, scale, bgr);
             }
         }
     }

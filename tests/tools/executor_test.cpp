@@ -1,0 +1,156 @@
+#include "tools/vtx/native_executor.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "adjust/adjust.h"
+#include "tools/vtx/gallery.h"
+#include "tools/vtx/test_card.h"
+
+namespace vtx::cli {
+namespace {
+
+Image RandomImage(std::int32_t w, std::int32_t h, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    Image img;
+    img.width = w;
+    img.height = h;
+    img.pixels.resize(4 * static_cast<std::size_t>(w) * h);
+    for (auto& b : img.pixels) b = static_cast<std::uint8_t>(rng());
+    return img;
+}
+
+PreparedCall Prepare(std::string_view text, std::vector<Image> images = {}) {
+    ParseResult r = ParseCall(text);
+    EXPECT_TRUE(r.ok) << r.error;
+    return PreparedCall{r.call, std::move(images)};
+}
+
+CallOutcome RunText(Executor& ex, std::string_view text, std::vector<ImageOutput>* outputs = nullptr) {
+    std::vector<ImageOutput> local;
+    PreparedCall c = Prepare(text);
+    return ex.Run(c, outputs != nullptr ? *outputs : local);
+}
+
+// What vtx gives must be what the component's function gives: the executor
+// only converts the arguments.
+TEST(NativeExecutor, CallsGiveTheSameBytesAsTheFunctions) {
+    const Image img = RandomImage(7, 5, 11);
+    struct Case {
+        const char* call;
+        std::int32_t (*direct)(ImageSession&);
+    };
+    const Case cases[] = {
+        {"AdjustInvert(0.75)", [](ImageSession& s) { return AdjustInvert(s, 0.75); }},
+        {"adjustbrightnessex(1, 40, -0x28, 2.5)", [](ImageSession& s) { return AdjustBrightnessEx(s, 1, 40, -40, 2); }},
+        {"AdjustThreshold(0.5, 100, true)", [](ImageSession& s) { return AdjustThreshold(s, 0.5, 100, -1); }},
+        {"AdjustHue(1, -90.5)", [](ImageSession& s) { return AdjustHue(s, 1, -90.5); }},
+        {"UtilitySwapChannels(2, 0, 1)", [](ImageSession& s) { return UtilitySwapChannels(s, 2, 0, 1); }},
+        {"AdjustGamma(nan, 40)", [](ImageSession& s) { return AdjustGamma(s, std::nan(""), 40); }},
+    };
+    for (const Case& c : cases) {
+        NativeExecutor ex;
+        ASSERT_EQ(ex.SetImage(img), 0);
+        const CallOutcome viaVtx = RunText(ex, c.call);
+        Image got;
+        ASSERT_TRUE(ex.GetImage(got));
+
+        ImageSession direct;
+        ASSERT_EQ(direct.SetImageCopy(img.data(), img.width, img.height), 0);
+        EXPECT_EQ(viaVtx.result, c.direct(direct)) << c.call;
+        EXPECT_EQ(got.pixels, std::vector<std::uint8_t>(direct.pixels(), direct.pixels() + direct.byteSize()))
+            << c.call;
+        EXPECT_TRUE(viaVtx.value.empty());
+    }
+}
+
+TEST(NativeExecutor, PropertiesPrintTheirValues) {
+    NativeExecutor ex;
+    EXPECT_EQ(RunText(ex, "UseMask").value, "Mask = 0");
+    EXPECT_EQ(RunText(ex, "UseMask=1").result, 0);
+    EXPECT_EQ(RunText(ex, "get_UseMask()").value, "Mask = 0");  // 1 is not true
+    EXPECT_EQ(RunText(ex, "UseMask=-1").value, "");
+    EXPECT_EQ(RunText(ex, "usemask").value, "Mask = -1");
+    EXPECT_TRUE(ex.session().useMask());
+    EXPECT_EQ(RunText(ex, "BackColor=0x00FF0000").result, 0);
+    EXPECT_EQ(RunText(ex, "BackColor").value, "Color = 16711680");
+    EXPECT_EQ(RunText(ex, "BackColor=0xFFFFFFFF").result, 0);
+    EXPECT_EQ(RunText(ex, "get_backcolor()").value, "Color = -1");
+}
+
+TEST(NativeExecutor, NoImageMeansResultOne) {
+    NativeExecutor ex;
+    Image none;
+    EXPECT_FALSE(ex.GetImage(none));
+    EXPECT_EQ(RunText(ex, "AdjustInvert(1)").result, 1);
+    EXPECT_EQ(RunText(ex, "AdjustBrightness(1, 0)").result, 0);  // its no-change test comes first
+    std::vector<ImageOutput> outputs;
+    EXPECT_EQ(RunText(ex, "GetSafeArray(\"x.png\")", &outputs).result, 1);
+    EXPECT_TRUE(outputs.empty());
+}
+
+TEST(NativeExecutor, OnePixelWideImageIsRefusedAndKept) {
+    NativeExecutor ex;
+    const Image thin = RandomImage(1, 5, 2);
+    EXPECT_EQ(ex.SetImage(thin), 1);
+    EXPECT_EQ(RunText(ex, "AdjustInvert(1)").result, 1);
+    Image back;
+    ASSERT_TRUE(ex.GetImage(back));  // the refused image, as it was
+    EXPECT_EQ(back.width, 1);
+    EXPECT_EQ(back.pixels, thin.pixels);
+}
+
+TEST(NativeExecutor, ImageExchange) {
+    NativeExecutor ex;
+    const Image first = RandomImage(4, 3, 5);
+    const Image second = RandomImage(3, 2, 6);
+    ASSERT_EQ(ex.SetImage(first), 0);
+
+    // By copy: the loaded image stays as it was.
+    PreparedCall set = Prepare("SetSafeArray(\"second.png\")", {second});
+    std::vector<ImageOutput> outputs;
+    EXPECT_EQ(ex.Run(set, outputs).result, 0);
+    EXPECT_EQ(RunText(ex, "AdjustInvert(1)").result, 0);
+    EXPECT_EQ(set.images[0].pixels, second.pixels);
+    EXPECT_EQ(RunText(ex, "GetSafeArray(\"got.png\")", &outputs).result, 0);
+    ASSERT_EQ(outputs.size(), 1u);
+    EXPECT_EQ(outputs[0].path, "got.png");
+    EXPECT_EQ(outputs[0].image.width, 3);
+    EXPECT_EQ(outputs[0].image.height, 2);
+    for (std::size_t i = 0; i < second.pixels.size(); ++i) {
+        EXPECT_EQ(outputs[0].image.pixels[i], i % 4 == 3 ? second.pixels[i] : 255 - second.pixels[i]) << i;
+    }
+
+    // In place: the operation writes into the loaded image itself.
+    PreparedCall ptr = Prepare("SetSafeArrayPtr(\"first.png\")", {first});
+    EXPECT_EQ(ex.Run(ptr, outputs).result, 0);
+    EXPECT_EQ(ex.session().pixels(), ptr.images[0].data());
+    EXPECT_EQ(RunText(ex, "UtilitySwapChannels(2, 1, 0)").result, 0);
+    for (std::size_t i = 0; i < first.pixels.size(); i += 4) {
+        EXPECT_EQ(ptr.images[0].pixels[i], first.pixels[i + 2]);
+        EXPECT_EQ(ptr.images[0].pixels[i + 2], first.pixels[i]);
+    }
+    Image now;
+    ASSERT_TRUE(ex.GetImage(now));
+    EXPECT_EQ(now.pixels, ptr.images[0].pixels);
+}
+
+TEST(NativeExecutor, EveryGalleryCallRuns) {
+    NativeExecutor ex;
+    const Image card = MakeTestCard(40, 30);
+    GalleryOptions options;
+    for (const MemberInfo& m : kMembers) {
+        if (!IsGalleryMember(m)) continue;
+        for (const std::string& call : GalleryCalls(m, options)) {
+            ASSERT_EQ(ex.SetImage(card), 0);
+            PreparedCall c = Prepare(call);
+            c.images.assign(InputImagePaths(c.call).size(), MakeTestCard(8, 6));
+            std::vector<ImageOutput> outputs;
+            EXPECT_EQ(ex.Run(c, outputs).result, 0) << call;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vtx::cli
