@@ -17,6 +17,13 @@ HRESULT CoerceArgument(VARIANT* argument, VARTYPE wanted, VARIANT** converted) {
         arg = V_VARIANTREF(arg);
         if (arg == nullptr) return DISP_E_TYPEMISMATCH;
     }
+    // A referenced variant of the demanded type is used as it is (some
+    // VariantChangeType implementations refuse by-reference targets even
+    // between equal types).
+    if (V_VT(arg) == wanted) {
+        *converted = arg;
+        return S_OK;
+    }
     const bool argByRef = (V_VT(arg) & VT_BYREF) != 0;
     const bool wantedByRef = (wanted & VT_BYREF) != 0;
     if (argByRef != wantedByRef && (wanted & VT_ARRAY) == 0) return DISP_E_TYPEMISMATCH;

@@ -193,11 +193,15 @@ HRESULT RemoveEntries() {
     TLIBATTR* attr = nullptr;
     hr = lib->GetLibAttr(&attr);
     if (SUCCEEDED(hr)) {
-        hr = UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
-        lib->ReleaseTLibAttr(attr);
         // A library that is not registered is already where unregistration
         // leads.
-        if (hr == TYPE_E_REGISTRYACCESS) hr = S_OK;
+        BSTR registered = nullptr;
+        if (SUCCEEDED(QueryPathOfRegTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
+                                            &registered))) {
+            SysFreeString(registered);
+            hr = UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
+        }
+        lib->ReleaseTLibAttr(attr);
     }
     lib->Release();
     return SUCCEEDED(hr) ? S_OK : SELFREG_E_TYPELIB;

@@ -1,0 +1,587 @@
+// Late-bound calls through IDispatch: name lookup, the argument checks of
+// Invoke in their order, argument conversion, the two properties and the
+// image members.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "com_test_support.h"
+#include "session/members.h"
+
+namespace vtxtest {
+namespace {
+
+// The interface's complete name list with the DISPIDs the names map to.
+// Names of members that exist in this build must resolve to these DISPIDs;
+// names of members not built yet must be unknown.
+struct NameEntry {
+    const char* name;
+    DISPID dispid;
+};
+const NameEntry kAllNames[] = {
+    {"UseMask", 0}, {"get_UseMask", 0}, {"put_UseMask", 0}, {"SetSafeArray", 1}, {"SetSafeArrayPtr", 2},
+    {"GetSafeArray", 3}, {"BackColor", 501}, {"put_BackColor", 501}, {"get_BackColor", 501},
+    {"AdjustBrightness", 101}, {"AdjustBrightnessEx", 102}, {"AdjustContrast", 103}, {"AdjustGamma", 104},
+    {"AdjustEqualize", 105}, {"AdjustGrayscale", 106}, {"AdjustInvert", 107}, {"AdjustAutocontrast", 108},
+    {"AdjustAutolevels", 109}, {"AdjustHue", 110}, {"AdjustSaturation", 111}, {"AdjustPosterize", 112},
+    {"AdjustTemperature", 113}, {"AdjustColorize", 114}, {"AdjustThreshold", 115}, {"EffectBlur", 201},
+    {"EffectSharpen", 202}, {"EffectMosaic", 203}, {"EffectGaussianBlur", 204}, {"EffectNoise", 205},
+    {"EffectDiffuse", 206}, {"EffectMotionBlur", 207}, {"EffectEmboss", 208}, {"EffectMinimal", 209},
+    {"EffectMaximal", 210}, {"EffectDeinterlace", 211}, {"EffectMedian", 212}, {"TransformFlip", 301},
+    {"TransformPerspective", 302}, {"TransformSkew", 303}, {"TransformShift", 304}, {"TransformRotate", 305},
+    {"TransformResample", 306}, {"TransformZoom", 307}, {"TransformMirror", 308}, {"TransformResize", 309},
+    {"TransformTwirl", 310}, {"TransformSphere", 311}, {"TransformCylinder", 312}, {"FilterPrewitt", 400},
+    {"FilterScharr", 401}, {"FilterSobel", 402}, {"FilterSobelExt", 403}, {"FilterRoberts", 404},
+    {"FilterLaplace", 405}, {"FilterHipass", 406}, {"FilterLowpass", 407}, {"FilterBlur", 408},
+    {"FilterCanny", 409}, {"UtilitySwapChannels", 500}, {"DrawLine", 1101}, {"DrawRectangle", 1102},
+    {"DrawEllipse", 1103}, {"DrawInvRectangle", 1105}, {"DrawInvEllipse", 1106}, {"DrawImage", 1107},
+    {"DrawImagePtr", 1108}, {"DrawTextA", 1109}, {"DrawText2", 1110}, {"DrawCredits", 1111},
+    {"DrawBorder", 1112}, {"DrawMovObject", 1201},
+};
+static_assert(sizeof(kAllNames) / sizeof(kAllNames[0]) == 71);
+
+std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// Whether the member table has a member answering to this late-bound name.
+bool Built(const std::string& name) {
+    for (const vtx::MemberInfo& m : vtx::kMembers) {
+        if (name == m.name) return true;
+        if (m.kind == vtx::MemberKind::PropertyGet && name == "get_" + std::string(m.name)) return true;
+        if (m.kind == vtx::MemberKind::PropertyPut && name == "put_" + std::string(m.name)) return true;
+    }
+    return false;
+}
+
+VARIANT Bstr(const wchar_t* text) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_BSTR;
+    V_BSTR(&v) = SysAllocString(text);
+    return v;
+}
+VARIANT I4(LONG value) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = value;
+    return v;
+}
+VARIANT R8(double value) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_R8;
+    V_R8(&v) = value;
+    return v;
+}
+VARIANT Bool(VARIANT_BOOL value) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_BOOL;
+    V_BOOL(&v) = value;
+    return v;
+}
+
+// Arguments in rgvarg order, cleared at scope end.
+class Args {
+public:
+    // Parameters in declaration order; stored last first.
+    explicit Args(std::vector<VARIANT> declared) : v_(declared.rbegin(), declared.rend()) {}
+    ~Args() {
+        for (VARIANT& v : v_) VariantClear(&v);
+    }
+    Args(const Args&) = delete;
+    Args& operator=(const Args&) = delete;
+    VARIANT* Data() { return v_.data(); }
+    UINT Count() const { return static_cast<UINT>(v_.size()); }
+    // The variant of the k-th declared parameter.
+    VARIANT& Param(UINT k) { return v_[v_.size() - 1 - k]; }
+
+private:
+    std::vector<VARIANT> v_;
+};
+
+// An unknown object that is not a dispatch object: no conversion can turn it
+// into a number.
+class PlainUnknown final : public IUnknown {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (out == nullptr) return E_POINTER;
+        if (IsEqualIID(riid, IID_IUnknown)) {
+            *out = this;
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs); }
+    long refs = 1;
+};
+
+class LateBound : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(CreateObject(object_.Out()), S_OK);
+        ASSERT_EQ(object_->QueryInterface(IID_IDispatch, dispatch_.OutVoid()), S_OK);
+    }
+    void SetPattern(IVideoTransform* o, std::int32_t w, std::int32_t h) {
+        Array a(MakeImageArray(w, h));
+        SAFEARRAY* p = a.Get();
+        ASSERT_EQ(o->SetSafeArray(&p), S_OK);
+    }
+    std::vector<std::uint8_t> Image(IVideoTransform* o, std::size_t bytes) {
+        Array out;
+        EXPECT_EQ(o->GetSafeArray(out.Out()), S_OK);
+        if (out.Get() == nullptr) return {};
+        return ArrayBytes(out.Get(), bytes);
+    }
+    DISPID Id(const char* name) {
+        std::wstring w = Wide(name);
+        LPOLESTR names[1] = {&w[0]};
+        DISPID id = -99;
+        EXPECT_EQ(dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK) << name;
+        return id;
+    }
+
+    Ptr<IVideoTransform> object_;
+    Ptr<IDispatch> dispatch_;
+};
+
+TEST_F(LateBound, EveryInterfaceNameInAnyCase) {
+    int resolved = 0;
+    for (const NameEntry& e : kAllNames) {
+        const std::string name = e.name;
+        std::string lower = name, upper = name;
+        for (char& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+        for (const std::string& spelling : {name, lower, upper}) {
+            std::wstring w = Wide(spelling);
+            LPOLESTR names[1] = {&w[0]};
+            DISPID id = -99;
+            const HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+            if (Built(name)) {
+                EXPECT_EQ(hr, S_OK) << spelling;
+                EXPECT_EQ(id, e.dispid) << spelling;
+            } else {
+                EXPECT_EQ(hr, DISP_E_UNKNOWNNAME) << spelling;
+                EXPECT_EQ(id, -99) << spelling;
+            }
+        }
+        if (Built(name)) ++resolved;
+    }
+    // Every member of the table is reachable by name.
+    int expected = 0;
+    for (const vtx::MemberInfo& m : vtx::kMembers) expected += (m.kind == vtx::MemberKind::Method) ? 1 : 0;
+    for (const vtx::MemberInfo& m : vtx::kMembers) expected += (m.kind != vtx::MemberKind::Method) ? 1 : 0;
+    // A property contributes its plain name once and get_/put_ once each.
+    int properties = 0;
+    for (const vtx::MemberInfo& m : vtx::kMembers) properties += (m.kind == vtx::MemberKind::PropertyGet) ? 1 : 0;
+    EXPECT_EQ(resolved, expected + properties);
+}
+
+TEST_F(LateBound, NameLookupOrderAndFailures) {
+    std::wstring a = L"adjustbrightness", b = L"Level", c = L"UseMask";
+    LPOLESTR names[3] = {&a[0], &b[0], &c[0]};
+    DISPID ids[3] = {-7, -7, -7};
+    EXPECT_EQ(dispatch_->GetIDsOfNames(IID_NULL, names, 3, LOCALE_USER_DEFAULT, ids), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(ids[0], 101);
+    EXPECT_EQ(ids[1], -7);
+    EXPECT_EQ(ids[2], -7);  // lookup stops at the first unknown name
+    LPOLESTR two[2] = {&c[0], &a[0]};
+    EXPECT_EQ(dispatch_->GetIDsOfNames(IID_NULL, two, 2, LOCALE_USER_DEFAULT, ids), S_OK);
+    EXPECT_EQ(ids[0], 0);
+    EXPECT_EQ(ids[1], 101);
+    EXPECT_EQ(dispatch_->GetIDsOfNames(IID_NULL, names, 0, LOCALE_USER_DEFAULT, ids), S_OK);
+    std::wstring empty, prefix = L"get_", spaced = L"UseMask ", getMethod = L"get_AdjustBrightness";
+    for (std::wstring* w : {&empty, &prefix, &spaced, &getMethod}) {
+        LPOLESTR one[1] = {&(*w)[0]};
+        EXPECT_EQ(dispatch_->GetIDsOfNames(IID_NULL, one, 1, LOCALE_USER_DEFAULT, ids), DISP_E_UNKNOWNNAME);
+    }
+}
+
+TEST_F(LateBound, TextArgumentsAreConverted) {
+    SetPattern(object_.Get(), 4, 3);
+    Args args({Bstr(L"1"), Bstr(L"20")});
+    UINT argErr = 77;
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, args.Data(), args.Count(), nullptr, &argErr), S_OK);
+    EXPECT_EQ(argErr, 77u);
+    EXPECT_EQ(Image(object_.Get(), 48), Brightened(PatternBytes(4, 3), 20));
+    // The caller's arguments hold the converted values afterwards.
+    EXPECT_EQ(V_VT(&args.Param(0)), VT_R8);
+    EXPECT_EQ(V_R8(&args.Param(0)), 1.0);
+    EXPECT_EQ(V_VT(&args.Param(1)), VT_I4);
+    EXPECT_EQ(V_I4(&args.Param(1)), 20);
+}
+
+TEST_F(LateBound, UnconvertibleArgumentsReportTheirPosition) {
+    SetPattern(object_.Get(), 4, 3);
+    PlainUnknown unknown;
+    {
+        Args args({Bstr(L"1"), VARIANT{}});
+        V_VT(&args.Param(1)) = VT_UNKNOWN;
+        V_UNKNOWN(&args.Param(1)) = &unknown;
+        unknown.AddRef();
+        UINT argErr = 77;
+        EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, args.Data(), 2, nullptr, &argErr),
+                  DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(argErr, 0u);  // Level is rgvarg[0]
+        // Completeness was converted before Level failed, and stays so.
+        EXPECT_EQ(V_VT(&args.Param(0)), VT_R8);
+        EXPECT_EQ(V_VT(&args.Param(1)), VT_UNKNOWN);
+        EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, args.Data(), 2, nullptr, nullptr),
+                  DISP_E_TYPEMISMATCH);
+    }
+    {
+        Args args({VARIANT{}, I4(20)});
+        V_VT(&args.Param(0)) = VT_UNKNOWN;
+        V_UNKNOWN(&args.Param(0)) = &unknown;
+        unknown.AddRef();
+        UINT argErr = 77;
+        EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, args.Data(), 2, nullptr, &argErr),
+                  DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(argErr, 1u);
+    }
+    EXPECT_EQ(unknown.refs, 1);
+    {
+        // A byte argument out of range: the conversion's overflow becomes a
+        // type mismatch.
+        Args args({I4(2), I4(300), I4(0)});
+        UINT argErr = 77;
+        EXPECT_EQ(InvokeWith(dispatch_.Get(), 500, DISPATCH_METHOD, args.Data(), 3, nullptr, &argErr),
+                  DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(argErr, 1u);
+        EXPECT_EQ(V_VT(&args.Param(0)), VT_UI1);
+        EXPECT_EQ(V_VT(&args.Param(1)), VT_I4);
+    }
+    {
+        Args args({Bstr(L"one"), I4(20)});
+        UINT argErr = 77;
+        EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, args.Data(), 2, nullptr, &argErr),
+                  DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(argErr, 1u);
+    }
+    // Nothing ran.
+    EXPECT_EQ(Image(object_.Get(), 48), PatternBytes(4, 3));
+}
+
+TEST_F(LateBound, ByReferenceArguments) {
+    SetPattern(object_.Get(), 4, 3);
+    // A variant by reference stands for the variant it refers to, which
+    // receives the converted value.
+    VARIANT level = Bstr(L"20");
+    Args args({R8(1.0), VARIANT{}});
+    V_VT(&args.Param(1)) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&args.Param(1)) = &level;
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, args.Data(), 2), S_OK);
+    EXPECT_EQ(V_VT(&level), VT_I4);
+    EXPECT_EQ(V_I4(&level), 20);
+    EXPECT_EQ(Image(object_.Get(), 48), Brightened(PatternBytes(4, 3), 20));
+
+    // A scalar by reference where a value is wanted is a type mismatch.
+    LONG byRef = 20;
+    Args direct({R8(1.0), VARIANT{}});
+    V_VT(&direct.Param(1)) = VT_I4 | VT_BYREF;
+    V_I4REF(&direct.Param(1)) = &byRef;
+    UINT argErr = 77;
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, direct.Data(), 2, nullptr, &argErr),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argErr, 0u);
+    V_VT(&direct.Param(1)) = VT_EMPTY;  // nothing of its own to clear
+}
+
+TEST_F(LateBound, ArgumentCountsAndStepOrder) {
+    Args one({R8(1.0)});
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, one.Data(), 1), DISP_E_BADPARAMCOUNT);
+    Args three({R8(1.0), I4(1), I4(2)});
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, three.Data(), 3), DISP_E_BADPARAMCOUNT);
+
+    // More than nine arguments fail before the result is touched and before
+    // any member is chosen.
+    std::vector<VARIANT> many(10);
+    for (VARIANT& v : many) v = I4(1);
+    Args ten(many);
+    VARIANT result = I4(123);
+    for (DISPID id : {DISPID{101}, DISPID{1104}, DISPID{0}}) {
+        EXPECT_EQ(InvokeWith(dispatch_.Get(), id, DISPATCH_METHOD, ten.Data(), 10, &result), DISP_E_BADPARAMCOUNT);
+        EXPECT_EQ(V_VT(&result), VT_I4);
+    }
+    EXPECT_EQ(dispatch_->Invoke(101, IID_NULL, 0, DISPATCH_METHOD, nullptr, &result, nullptr, nullptr),
+              DISP_E_BADVARTYPE);
+    EXPECT_EQ(V_VT(&result), VT_I4);
+
+    // Named arguments other than the one property-put name fail after the
+    // result is cleared.
+    Args two({R8(1.0), I4(0)});
+    DISPID named[2] = {DISPID_PROPERTYPUT, 0};
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, two.Data(), 2, &result, nullptr, named + 1, 1),
+              DISP_E_NONAMEDARGS);
+    EXPECT_EQ(V_VT(&result), VT_EMPTY);
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, two.Data(), 2, nullptr, nullptr, named, 2),
+              DISP_E_NONAMEDARGS);
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, two.Data(), 2, nullptr, nullptr, nullptr, 1),
+              DISP_E_NONAMEDARGS);
+    // The property-put name is accepted for any member.
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, two.Data(), 2, nullptr, nullptr, named, 1), S_OK);
+    // ... and the named-argument check comes before the member selection.
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 1104, DISPATCH_METHOD, two.Data(), 2, nullptr, nullptr, named + 1, 1),
+              DISP_E_NONAMEDARGS);
+
+    for (DISPID id : {DISPID{1104}, DISPID{4}, DISPID{100}, DISPID{502}, DISPID{-1}, DISPID{-5}}) {
+        EXPECT_EQ(InvokeWith(dispatch_.Get(), id, DISPATCH_METHOD, two.Data(), 2), DISP_E_MEMBERNOTFOUND) << id;
+    }
+}
+
+TEST_F(LateBound, MethodsLeaveTheResultEmpty) {
+    SetPattern(object_.Get(), 2, 2);
+    Args args({R8(1.0), I4(20)});
+    VARIANT result = I4(5);
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, args.Data(), 2, &result), S_OK);
+    EXPECT_EQ(V_VT(&result), VT_EMPTY);
+    // A member's refusal is its result code 1.
+    Ptr<IVideoTransform> empty;
+    ASSERT_EQ(CreateObject(empty.Out()), S_OK);
+    Ptr<IDispatch> d;
+    ASSERT_EQ(empty->QueryInterface(IID_IDispatch, d.OutVoid()), S_OK);
+    EXPECT_EQ(InvokeWith(d.Get(), 101, DISPATCH_METHOD, args.Data(), 2, &result), S_FALSE);
+}
+
+TEST_F(LateBound, Properties) {
+    VARIANT result;
+    VariantInit(&result);
+    // UseMask: put -1, get gives VT_BOOL -1.
+    Args put({Bool(VARIANT_TRUE)});
+    DISPID named = DISPID_PROPERTYPUT;
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, DISPATCH_PROPERTYPUT, put.Data(), 1, nullptr, nullptr, &named, 1), S_OK);
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, DISPATCH_PROPERTYGET, nullptr, 0, &result), S_OK);
+    EXPECT_EQ(V_VT(&result), VT_BOOL);
+    EXPECT_EQ(V_BOOL(&result), VARIANT_TRUE);
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, DISPATCH_PROPERTYGET, nullptr, 0, nullptr), S_OK);
+
+    // A VT_BOOL 1 is passed as it is and counts as false; a VT_I4 1 is
+    // converted to VT_BOOL first, which makes it true.
+    Args bool1({Bool(1)});
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, DISPATCH_PROPERTYPUT, bool1.Data(), 1), S_OK);
+    VARIANT_BOOL mask = 5;
+    EXPECT_EQ(object_->get_UseMask(&mask), S_OK);
+    EXPECT_EQ(mask, VARIANT_FALSE);
+    Args int1({I4(1)});
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, DISPATCH_PROPERTYPUT, int1.Data(), 1), S_OK);
+    EXPECT_EQ(V_VT(&int1.Param(0)), VT_BOOL);
+    EXPECT_EQ(object_->get_UseMask(&mask), S_OK);
+    EXPECT_EQ(mask, VARIANT_TRUE);
+
+    // BackColor: a text is converted to VT_I4.
+    Args color({Bstr(L"16711680")});
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 501, DISPATCH_PROPERTYPUT, color.Data(), 1), S_OK);
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 501, DISPATCH_PROPERTYGET, nullptr, 0, &result), S_OK);
+    EXPECT_EQ(V_VT(&result), VT_I4);
+    EXPECT_EQ(V_I4(&result), 0x00FF0000);
+
+    // Counts.
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, DISPATCH_PROPERTYGET, put.Data(), 1, &result), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, DISPATCH_PROPERTYPUT, nullptr, 0), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 501, DISPATCH_PROPERTYGET, color.Data(), 1, &result),
+              DISP_E_BADPARAMCOUNT);
+
+    // Both flags: UseMask reads, BackColor writes.
+    const WORD both = DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT;
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, both, nullptr, 0, &result), S_OK);
+    EXPECT_EQ(V_VT(&result), VT_BOOL);
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, both, put.Data(), 1, &result), DISP_E_BADPARAMCOUNT);
+    Args color2({I4(0x123456)});
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 501, both, color2.Data(), 1, &result), S_OK);
+    EXPECT_EQ(V_VT(&result), VT_EMPTY);
+    LONG stored = 0;
+    EXPECT_EQ(object_->get_BackColor(&stored), S_OK);
+    EXPECT_EQ(stored, 0x123456);
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 501, both, nullptr, 0, &result), DISP_E_BADPARAMCOUNT);
+
+    // Neither flag.
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, DISPATCH_METHOD, nullptr, 0, &result), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 501, DISPATCH_METHOD, color2.Data(), 1, &result), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 501, DISPATCH_PROPERTYPUTREF, color2.Data(), 1, &result),
+              DISP_E_MEMBERNOTFOUND);
+}
+
+TEST_F(LateBound, SetSafeArrayThroughVariants) {
+    Array host(MakeImageArray(3, 2));
+    SAFEARRAY* p = host.Get();
+    Args byRef({VARIANT{}});
+    V_VT(&byRef.Param(0)) = VT_ARRAY | VT_UI1 | VT_BYREF;
+    V_ARRAYREF(&byRef.Param(0)) = &p;
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 1, DISPATCH_METHOD, byRef.Data(), 1), S_OK);
+    V_VT(&byRef.Param(0)) = VT_EMPTY;
+    EXPECT_EQ(Image(object_.Get(), 24), PatternBytes(3, 2));
+
+    // Through a variant by reference holding the array by reference.
+    VARIANT inner;
+    VariantInit(&inner);
+    V_VT(&inner) = VT_ARRAY | VT_UI1 | VT_BYREF;
+    V_ARRAYREF(&inner) = &p;
+    Args viaVariant({VARIANT{}});
+    V_VT(&viaVariant.Param(0)) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&viaVariant.Param(0)) = &inner;
+    EXPECT_EQ(object_->AdjustBrightness(1.0, 20), S_OK);
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 1, DISPATCH_METHOD, viaVariant.Data(), 1), S_OK);
+    EXPECT_EQ(Image(object_.Get(), 24), PatternBytes(3, 2));
+    V_VT(&viaVariant.Param(0)) = VT_EMPTY;
+
+    // An array of variants reaches the member, which refuses it and keeps
+    // the image.
+    SAFEARRAYBOUND bounds[3] = {{4, 0}, {3, 0}, {2, 0}};
+    Array variants(SafeArrayCreate(VT_VARIANT, 3, bounds));
+    SAFEARRAY* pv = variants.Get();
+    Args variantArrayRef({VARIANT{}});
+    V_VT(&variantArrayRef.Param(0)) = VT_ARRAY | VT_VARIANT | VT_BYREF;
+    V_ARRAYREF(&variantArrayRef.Param(0)) = &pv;
+    EXPECT_EQ(object_->AdjustBrightness(1.0, 20), S_OK);
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 1, DISPATCH_METHOD, variantArrayRef.Data(), 1), S_FALSE);
+    V_VT(&variantArrayRef.Param(0)) = VT_EMPTY;
+    Args variantArray({VARIANT{}});
+    V_VT(&variantArray.Param(0)) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(&variantArray.Param(0)) = variants.Get();
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 1, DISPATCH_METHOD, variantArray.Data(), 1), S_FALSE);
+    V_VT(&variantArray.Param(0)) = VT_EMPTY;
+    EXPECT_EQ(Image(object_.Get(), 24), Brightened(PatternBytes(3, 2), 20));
+
+    // Not an array at all.
+    Args number({I4(5)});
+    UINT argErr = 77;
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 1, DISPATCH_METHOD, number.Data(), 1, nullptr, &argErr),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argErr, 0u);
+}
+
+TEST_F(LateBound, SetSafeArrayPtrThroughAByteReference) {
+    Array host(MakeImageArray(3, 2));
+    Args args({VARIANT{}});
+    V_VT(&args.Param(0)) = VT_UI1 | VT_BYREF;
+    V_UI1REF(&args.Param(0)) = reinterpret_cast<unsigned char*>(host.Get());
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 2, DISPATCH_METHOD, args.Data(), 1), S_OK);
+    V_VT(&args.Param(0)) = VT_EMPTY;
+    EXPECT_EQ(object_->AdjustBrightness(1.0, 20), S_OK);
+    EXPECT_EQ(ArrayBytes(host.Get(), 24), Brightened(PatternBytes(3, 2), 20));
+
+    Args number({I4(5)});
+    UINT argErr = 77;
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 2, DISPATCH_METHOD, number.Data(), 1, nullptr, &argErr),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argErr, 0u);
+}
+
+TEST_F(LateBound, GetSafeArrayThroughVariants) {
+    SetPattern(object_.Get(), 3, 2);
+    // A byte array by reference receives the new array.
+    SAFEARRAY* slot = nullptr;
+    Args byRef({VARIANT{}});
+    V_VT(&byRef.Param(0)) = VT_ARRAY | VT_UI1 | VT_BYREF;
+    V_ARRAYREF(&byRef.Param(0)) = &slot;
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 3, DISPATCH_METHOD, byRef.Data(), 1), S_OK);
+    V_VT(&byRef.Param(0)) = VT_EMPTY;
+    ASSERT_NE(slot, nullptr);
+    Array created(slot);
+    EXPECT_EQ(ArrayBytes(created.Get(), 24), PatternBytes(3, 2));
+
+    // A variant by reference (what script hosts pass for a variable) ends up
+    // holding the array as VT_ARRAY | VT_UI1.
+    VARIANT variable = I4(42);
+    Args viaVariant({VARIANT{}});
+    V_VT(&viaVariant.Param(0)) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&viaVariant.Param(0)) = &variable;
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 3, DISPATCH_METHOD, viaVariant.Data(), 1), S_OK);
+    V_VT(&viaVariant.Param(0)) = VT_EMPTY;
+    ASSERT_EQ(V_VT(&variable), VT_ARRAY | VT_UI1);
+    EXPECT_EQ(SafeArrayGetDim(V_ARRAY(&variable)), 3u);
+    EXPECT_EQ(ArrayBytes(V_ARRAY(&variable), 24), PatternBytes(3, 2));
+    VariantClear(&variable);
+
+    // Anything else is a type mismatch.
+    Args number({I4(5)});
+    UINT argErr = 77;
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 3, DISPATCH_METHOD, number.Data(), 1, nullptr, &argErr),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argErr, 0u);
+
+    // Without an image the member refuses, and the variable is left empty.
+    Ptr<IVideoTransform> empty;
+    ASSERT_EQ(CreateObject(empty.Out()), S_OK);
+    Ptr<IDispatch> d;
+    ASSERT_EQ(empty->QueryInterface(IID_IDispatch, d.OutVoid()), S_OK);
+    variable = Bstr(L"previous");
+    V_VT(&viaVariant.Param(0)) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&viaVariant.Param(0)) = &variable;
+    EXPECT_EQ(InvokeWith(d.Get(), 3, DISPATCH_METHOD, viaVariant.Data(), 1), S_FALSE);
+    V_VT(&viaVariant.Param(0)) = VT_EMPTY;
+    EXPECT_EQ(V_VT(&variable), VT_EMPTY);
+}
+
+// Every method of the adjustment and utility groups called late-bound on one
+// object and through its vtable (by the type information's own Invoke) on
+// another gives the same image: the argument order and conversions of the
+// generated dispatch agree with the interface for each of them.
+TEST_F(LateBound, AgreesWithVtableCallsForEveryOperation) {
+    Ptr<ITypeInfo> dispatchInfo;
+    ASSERT_EQ(object_->GetTypeInfo(0, LOCALE_USER_DEFAULT, dispatchInfo.Out()), S_OK);
+    HREFTYPE ref = 0;
+    ASSERT_EQ(dispatchInfo->GetRefTypeOfImplType(-1, &ref), S_OK);
+    Ptr<ITypeInfo> vtableInfo;
+    ASSERT_EQ(dispatchInfo->GetRefTypeInfo(ref, vtableInfo.Out()), S_OK);
+
+    int tested = 0;
+    for (const vtx::MemberInfo& m : vtx::kMembers) {
+        const bool operation = (m.dispid >= 101 && m.dispid <= 199) || m.dispid == 500;
+        if (m.kind != vtx::MemberKind::Method || !operation) continue;
+        SCOPED_TRACE(std::string(m.name));
+        // Arguments that differ per position, so that an exchanged pair shows.
+        std::vector<VARIANT> late, early;
+        for (int p = 0; p < m.paramCount; ++p) {
+            switch (m.params[p].type) {
+                case vtx::ParamType::Double:
+                    late.push_back(Bstr(p == 0 ? L"0.75" : L"1.5"));
+                    early.push_back(R8(p == 0 ? 0.75 : 1.5));
+                    break;
+                case vtx::ParamType::Int32:
+                    late.push_back(Bstr(p == 1 ? L"30" : (p == 2 ? L"-45" : L"60")));
+                    early.push_back(I4(p == 1 ? 30 : (p == 2 ? -45 : 60)));
+                    break;
+                case vtx::ParamType::Bool:
+                    late.push_back(I4(-1));
+                    early.push_back(Bool(VARIANT_TRUE));
+                    break;
+                case vtx::ParamType::Byte:
+                    late.push_back(R8(static_cast<double>((p + 2) % 3)));
+                    early.push_back(I4((p + 2) % 3));
+                    V_VT(&early.back()) = VT_UI1;
+                    V_UI1(&early.back()) = static_cast<unsigned char>((p + 2) % 3);
+                    break;
+                default:
+                    FAIL() << "parameter kind without a test value";
+            }
+        }
+        Ptr<IVideoTransform> a, b;
+        ASSERT_EQ(CreateObject(a.Out()), S_OK);
+        ASSERT_EQ(CreateObject(b.Out()), S_OK);
+        SetPattern(a.Get(), 9, 7);
+        SetPattern(b.Get(), 9, 7);
+        Ptr<IDispatch> da;
+        ASSERT_EQ(a->QueryInterface(IID_IDispatch, da.OutVoid()), S_OK);
+        Args lateArgs(late), earlyArgs(early);
+        EXPECT_EQ(InvokeWith(da.Get(), m.dispid, DISPATCH_METHOD, lateArgs.Data(), lateArgs.Count()), S_OK);
+        DISPPARAMS params{earlyArgs.Data(), nullptr, earlyArgs.Count(), 0};
+        VARIANT result;
+        VariantInit(&result);
+        EXPECT_EQ(vtableInfo->Invoke(static_cast<IVideoTransform*>(b.Get()), m.dispid, DISPATCH_METHOD, &params,
+                                     &result, nullptr, nullptr),
+                  S_OK);
+        VariantClear(&result);
+        const std::vector<std::uint8_t> imageA = Image(a.Get(), 4 * 9 * 7);
+        EXPECT_EQ(imageA, Image(b.Get(), 4 * 9 * 7));
+        ++tested;
+    }
+    EXPECT_GE(tested, 16);
+}
+
+}  // namespace
+}  // namespace vtxtest

@@ -1,0 +1,130 @@
+// Registry entries written by regsvr32 (DllRegisterServer) and removed by
+// regsvr32 /u (DllUnregisterServer), checked key by key.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "com_test_support.h"
+
+namespace vtxtest {
+namespace {
+
+const wchar_t kClsid[] = L"{9E9AE8FF-C365-45D8-92BC-680B48A72A76}";
+const wchar_t kLibid[] = L"{26A20AA7-8D7B-4B10-B38E-9AF05E290231}";
+
+bool KeyExists(const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// The string value `name` (null: the default value) of HKCR\path, or
+// "<missing>".
+std::wstring ReadString(const std::wstring& path, const wchar_t* name = nullptr) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<no key>";
+    wchar_t buffer[1024] = {};
+    DWORD size = sizeof(buffer) - sizeof(wchar_t);
+    DWORD type = 0;
+    const LSTATUS s = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    if (s != ERROR_SUCCESS) return L"<missing>";
+    if (type != REG_SZ) return L"<not REG_SZ>";
+    return buffer;
+}
+
+// Number of values and subkeys of HKCR\path; false when it does not exist.
+bool CountEntries(const std::wstring& path, DWORD* values, DWORD* subkeys) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    const LSTATUS s =
+        RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, subkeys, nullptr, nullptr, values, nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(key);
+    return s == ERROR_SUCCESS;
+}
+
+std::wstring Lower(std::wstring s) {
+    for (wchar_t& c : s) c = static_cast<wchar_t>(towlower(c));
+    return s;
+}
+
+std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+
+const std::wstring kClassKey = std::wstring(L"CLSID\\") + kClsid;
+
+TEST(Registration, AppIdEntries) {
+    EXPECT_EQ(Narrow(ReadString(std::wstring(L"AppID\\") + kLibid)), "TavrixVideoTransform");
+    EXPECT_EQ(Narrow(ReadString(L"AppID\\TavrixVideoTransform.DLL", L"AppID")), Narrow(kLibid));
+}
+
+TEST(Registration, VersionDependentProgId) {
+    EXPECT_EQ(Narrow(ReadString(L"TavrixVideoTransform.VideoTransform.1")), "VideoTransform Object");
+    EXPECT_EQ(Narrow(ReadString(L"TavrixVideoTransform.VideoTransform.1\\CLSID")), Narrow(kClsid));
+}
+
+TEST(Registration, VersionIndependentProgId) {
+    EXPECT_EQ(Narrow(ReadString(L"TavrixVideoTransform.VideoTransform")), "VideoTransform Object");
+    EXPECT_EQ(Narrow(ReadString(L"TavrixVideoTransform.VideoTransform\\CLSID")), Narrow(kClsid));
+    EXPECT_EQ(Narrow(ReadString(L"TavrixVideoTransform.VideoTransform\\CurVer")),
+              "TavrixVideoTransform.VideoTransform.1");
+}
+
+TEST(Registration, ClassEntries) {
+    EXPECT_EQ(Narrow(ReadString(kClassKey)), "VideoTransform Object");
+    EXPECT_EQ(Narrow(ReadString(kClassKey, L"AppID")), Narrow(kLibid));
+    EXPECT_EQ(Narrow(ReadString(kClassKey + L"\\ProgID")), "TavrixVideoTransform.VideoTransform.1");
+    EXPECT_EQ(Narrow(ReadString(kClassKey + L"\\VersionIndependentProgID")), "TavrixVideoTransform.VideoTransform");
+    EXPECT_EQ(Narrow(Lower(ReadString(kClassKey + L"\\InprocServer32"))), Narrow(Lower(DllPath())));
+    EXPECT_EQ(Narrow(ReadString(kClassKey + L"\\InprocServer32", L"ThreadingModel")), "apartment");
+    EXPECT_EQ(Narrow(ReadString(kClassKey + L"\\TypeLib")), Narrow(kLibid));
+    DWORD values = 99, subkeys = 99;
+    ASSERT_TRUE(CountEntries(kClassKey + L"\\Programmable", &values, &subkeys));
+    EXPECT_EQ(values, 0u);
+    EXPECT_EQ(subkeys, 0u);
+    ASSERT_TRUE(CountEntries(kClassKey, &values, &subkeys));
+    EXPECT_EQ(values, 2u);  // default value and AppID
+    EXPECT_EQ(subkeys, 5u);
+}
+
+TEST(Registration, ProgIdsResolveToTheClass) {
+    CLSID clsid;
+    ASSERT_EQ(CLSIDFromProgID(L"TavrixVideoTransform.VideoTransform", &clsid), S_OK);
+    EXPECT_TRUE(IsEqualCLSID(clsid, CLSID_VideoTransform));
+    ASSERT_EQ(CLSIDFromProgID(L"TavrixVideoTransform.VideoTransform.1", &clsid), S_OK);
+    EXPECT_TRUE(IsEqualCLSID(clsid, CLSID_VideoTransform));
+}
+
+TEST(Registration, TypeLibraryRegistered) {
+    BSTR path = nullptr;
+    ASSERT_EQ(QueryPathOfRegTypeLib(LIBID_TavrixVideoTransform, 1, 0, LOCALE_NEUTRAL, &path), S_OK);
+    EXPECT_EQ(Narrow(Lower(path)), Narrow(Lower(DllPath())));
+    SysFreeString(path);
+    Ptr<ITypeLib> lib;
+    ASSERT_EQ(LoadRegTypeLib(LIBID_TavrixVideoTransform, 1, 0, LOCALE_NEUTRAL, lib.Out()), S_OK);
+    BSTR doc = nullptr;
+    ASSERT_EQ(lib->GetDocumentation(-1, nullptr, &doc, nullptr, nullptr), S_OK);
+    EXPECT_EQ(Narrow(doc), "TavrixVideoTransform 1.0 Type Library");
+    SysFreeString(doc);
+}
+
+TEST(Unregistered, EveryEntryRemoved) {
+    EXPECT_FALSE(KeyExists(std::wstring(L"AppID\\") + kLibid));
+    EXPECT_FALSE(KeyExists(L"AppID\\TavrixVideoTransform.DLL"));
+    EXPECT_FALSE(KeyExists(L"TavrixVideoTransform.VideoTransform.1"));
+    EXPECT_FALSE(KeyExists(L"TavrixVideoTransform.VideoTransform"));
+    EXPECT_FALSE(KeyExists(kClassKey));
+    // The parent keys stay.
+    EXPECT_TRUE(KeyExists(L"AppID"));
+    EXPECT_TRUE(KeyExists(L"CLSID"));
+    CLSID clsid;
+    EXPECT_NE(CLSIDFromProgID(L"TavrixVideoTransform.VideoTransform", &clsid), S_OK);
+    Ptr<ITypeLib> lib;
+    EXPECT_NE(LoadRegTypeLib(LIBID_TavrixVideoTransform, 1, 0, LOCALE_NEUTRAL, lib.Out()), S_OK);
+    IVideoTransform* object = nullptr;
+    EXPECT_EQ(CreateObject(&object), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(object, nullptr);
+}
+
+}  // namespace
+}  // namespace vtxtest
