@@ -1,8 +1,10 @@
 #include "tools/vtx/png_io.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -104,6 +106,16 @@ TEST(PngIo, WrittenFileHasTheTopRowFirst) {
     p.rows = {{70, 60, 50, 80}, {30, 20, 10, 40}};
     EXPECT_EQ(Decode(EncodeCrafted(p)).pixels, img.pixels);
     EXPECT_EQ(Decode(bytes).pixels, img.pixels);
+
+    // libpng's own reader sees the top row first, as R, G, B, A.
+    png_image ref;
+    std::memset(&ref, 0, sizeof ref);
+    ref.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_memory(&ref, bytes.data(), bytes.size())) << ref.message;
+    ref.format = PNG_FORMAT_RGBA;
+    std::vector<png_byte> rgba(PNG_IMAGE_SIZE(ref));
+    ASSERT_TRUE(png_image_finish_read(&ref, nullptr, rgba.data(), 0, nullptr)) << ref.message;
+    EXPECT_EQ(rgba, (std::vector<png_byte>{70, 60, 50, 80, 30, 20, 10, 40}));
 }
 
 TEST(PngIo, GreyGreyAlphaPaletteAndSixteenBit) {

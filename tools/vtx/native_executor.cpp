@@ -83,7 +83,11 @@ std::int32_t GetSafeArray(ImageSession& s, ImageOutputPath out) {
 // type can stand for and makes its value from the call's arguments.
 
 template <class T>
-struct Param;  // a C++ parameter type without a binding: add a specialisation
+struct Param {
+    static_assert(sizeof(T) == 0,
+                  "no vtx argument binding for this C++ parameter type: add a Param specialisation that makes it "
+                  "from the parsed argument value");
+};
 
 template <class T, ParamType kType>
 struct ValueParam {
