@@ -5,6 +5,7 @@
 #include <random>
 
 #include "adjust/adjust.h"
+#include "tools/vtx/native_binding.h"
 #include "tools/vtx/gallery.h"
 #include "tools/vtx/test_card.h"
 
@@ -32,6 +33,29 @@ CallOutcome RunText(Executor& ex, std::string_view text, std::vector<ImageOutput
     PreparedCall c = Prepare(text);
     return ex.Run(c, outputs != nullptr ? *outputs : local);
 }
+
+// The agreement check between a function's C++ parameters and its table
+// entry: what the executor's generated static_asserts rely on.
+std::int32_t BrightnessLike(ImageSession&, double, std::int32_t) { return 0; }
+std::int32_t LevelAsDouble(ImageSession&, double, double) { return 0; }
+std::int32_t MissingLevel(ImageSession&, double) { return 0; }
+std::int32_t BoolAsLong(ImageSession&, double, std::int32_t, std::int32_t) { return 0; }
+std::int32_t GetterByValue(ImageSession&, VariantBool) { return 0; }
+std::int32_t GetterByPointer(ImageSession&, VariantBool*) { return 0; }
+
+constexpr const MemberInfo& Entry(std::string_view id) { return kMembers[native::IndexOfId(id)]; }
+
+using native::Bound;
+static_assert(Bound<decltype(&BrightnessLike), &BrightnessLike>::Agrees(Entry("AdjustBrightness")));
+static_assert(!Bound<decltype(&LevelAsDouble), &LevelAsDouble>::Agrees(Entry("AdjustBrightness")));
+static_assert(!Bound<decltype(&MissingLevel), &MissingLevel>::Agrees(Entry("AdjustBrightness")));
+static_assert(Bound<decltype(&LevelAsDouble), &LevelAsDouble>::Agrees(Entry("AdjustContrast")));
+static_assert(!Bound<decltype(&BoolAsLong), &BoolAsLong>::Agrees(Entry("AdjustThreshold")));
+static_assert(Bound<decltype(&GetterByPointer), &GetterByPointer>::Agrees(Entry("get_UseMask")));
+static_assert(!Bound<decltype(&GetterByValue), &GetterByValue>::Agrees(Entry("get_UseMask")));
+static_assert(Bound<decltype(&GetterByValue), &GetterByValue>::Agrees(Entry("put_UseMask")));
+static_assert(!Bound<decltype(&GetterByPointer), &GetterByPointer>::Agrees(Entry("put_UseMask")));
+static_assert(native::IndexOfId("NoSuchMember") == -1);
 
 // What vtx gives must be what the component's function gives: the executor
 // only converts the arguments.

@@ -1,15 +1,13 @@
 #include "tools/vtx/native_executor.h"
 
-#include <cstring>
 #include <iterator>
 #include <string_view>
-#include <tuple>
-#include <type_traits>
 #include <utility>
 
 #include "adjust/adjust.h"
 #include "session/image_session.h"
 #include "session/members.h"
+#include "tools/vtx/native_binding.h"
 
 // The operation families present in this tree; each declares its members'
 // functions. A family folder that has not been written yet is skipped.
@@ -30,32 +28,7 @@ namespace vtx::cli {
 
 namespace native {
 
-// State one call's argument unpacking walks through.
-struct Cursor {
-    PreparedCall& prepared;
-    std::vector<ImageOutput>& outputs;
-    const Image** lastGiven;
-    std::size_t nextArg = 0;
-    std::size_t nextImage = 0;
-    std::string value;  // printed value of an out parameter
-
-    const ArgValue& NextArg() { return prepared.call.args.at(nextArg++); }
-    Image& NextImage() { return prepared.images.at(nextImage++); }
-};
-
-// ---------------------------------------------------------------------------
-// The image exchange members. The component takes SAFEARRAYs here; vtx takes
-// PNG files, loaded before the calls run and written after the last one.
-
-struct ImageInput {
-    Image* image;
-    const Image** lastGiven;
-};
-
-struct ImageOutputPath {
-    const std::string* path;
-    std::vector<ImageOutput>* outputs;
-};
+// The image exchange members, over PNG files instead of SAFEARRAYs.
 
 std::int32_t SetSafeArray(ImageSession& s, ImageInput in) {
     *in.lastGiven = in.image;
@@ -78,150 +51,10 @@ std::int32_t GetSafeArray(ImageSession& s, ImageOutputPath out) {
     return 0;
 }
 
-// ---------------------------------------------------------------------------
-// Parameter binding: Param<T> says which table parameters a C++ parameter
-// type can stand for and makes its value from the call's arguments.
-
-template <class T>
-struct Param {
-    static_assert(sizeof(T) == 0,
-                  "no vtx argument binding for this C++ parameter type: add a Param specialisation that makes it "
-                  "from the parsed argument value");
-};
-
-template <class T, ParamType kType>
-struct ValueParam {
-    static constexpr bool Accepts(const ParamInfo& p) { return p.type == kType && p.dir == ParamDir::In; }
-    T value;
-    explicit ValueParam(Cursor& c) : value(std::get<T>(c.NextArg())) {}
-    T Pass() { return value; }
-    void Report(Cursor&, const ParamInfo&) {}
-};
-
-template <>
-struct Param<double> : ValueParam<double, ParamType::Double> {
-    using ValueParam::ValueParam;
-};
-template <>
-struct Param<std::int32_t> : ValueParam<std::int32_t, ParamType::Int32> {
-    using ValueParam::ValueParam;
-};
-template <>
-struct Param<VariantBool> : ValueParam<VariantBool, ParamType::Bool> {
-    using ValueParam::ValueParam;
-};
-template <>
-struct Param<std::uint8_t> : ValueParam<std::uint8_t, ParamType::Byte> {
-    using ValueParam::ValueParam;
-};
-
-template <>
-struct Param<std::u16string_view> {
-    static constexpr bool Accepts(const ParamInfo& p) { return p.type == ParamType::Text && p.dir == ParamDir::In; }
-    std::u16string_view value;
-    explicit Param(Cursor& c) : value(std::get<TextArg>(c.NextArg()).text) {}
-    std::u16string_view Pass() { return value; }
-    void Report(Cursor&, const ParamInfo&) {}
-};
-
-// Out parameters: the value the member writes is printed after the call.
-template <class T, ParamType kType>
-struct OutParam {
-    static constexpr bool Accepts(const ParamInfo& p) {
-        return p.type == kType && (p.dir == ParamDir::Out || p.dir == ParamDir::OutRetval);
-    }
-    T value{};
-    explicit OutParam(Cursor&) {}
-    T* Pass() { return &value; }
-    void Report(Cursor& c, const ParamInfo& p) {
-        if (!c.value.empty()) c.value += ", ";
-        c.value += std::string(p.name) + " = " + std::to_string(value);
-    }
-};
-
-template <>
-struct Param<std::int32_t*> : OutParam<std::int32_t, ParamType::Int32> {
-    using OutParam::OutParam;
-};
-template <>
-struct Param<VariantBool*> : OutParam<VariantBool, ParamType::Bool> {
-    using OutParam::OutParam;
-};
-template <>
-struct Param<double*> : OutParam<double, ParamType::Double> {
-    using OutParam::OutParam;
-};
-
-template <>
-struct Param<ImageInput> {
-    static constexpr bool Accepts(const ParamInfo& p) {
-        return (p.type == ParamType::ImageArray || p.type == ParamType::ImagePointer) && p.dir == ParamDir::In;
-    }
-    ImageInput value;
-    explicit Param(Cursor& c) : value{nullptr, c.lastGiven} {
-        c.NextArg();
-        value.image = &c.NextImage();
-    }
-    ImageInput Pass() { return value; }
-    void Report(Cursor&, const ParamInfo&) {}
-};
-
-template <>
-struct Param<ImageOutputPath> {
-    static constexpr bool Accepts(const ParamInfo& p) {
-        return p.type == ParamType::ImageArray && p.dir == ParamDir::Out;
-    }
-    ImageOutputPath value;
-    explicit Param(Cursor& c) : value{&std::get<ImagePathArg>(c.NextArg()).path, &c.outputs} {}
-    ImageOutputPath Pass() { return value; }
-    void Report(Cursor&, const ParamInfo&) {}
-};
-
-// One member function bound to the table: Agrees() compares its parameter
-// types with the table entry, Call() unpacks the arguments and calls it.
-template <class F, F Fn>
-struct Bound;
-
-template <class... A, std::int32_t (*Fn)(ImageSession&, A...)>
-struct Bound<std::int32_t (*)(ImageSession&, A...), Fn> {
-    static constexpr bool Agrees(const MemberInfo& m) {
-        if (m.paramCount != static_cast<std::int32_t>(sizeof...(A))) return false;
-        std::int32_t i = 0;
-        const bool each[] = {true, Param<A>::Accepts(m.params[i++])...};
-        for (bool ok : each) {
-            if (!ok) return false;
-        }
-        return true;
-    }
-
-    static CallOutcome Call(ImageSession& s, Cursor& c) { return CallWith(s, c, std::index_sequence_for<A...>{}); }
-
-private:
-    template <std::size_t... I>
-    static CallOutcome CallWith(ImageSession& s, Cursor& c, std::index_sequence<I...>) {
-        // Braced initialisation evaluates left to right: the parameters take
-        // their arguments in declaration order.
-        std::tuple<Param<A>...> params{Param<A>(c)...};
-        CallOutcome outcome;
-        outcome.result = Fn(s, std::get<I>(params).Pass()...);
-        const MemberInfo& m = *c.prepared.call.member;
-        (std::get<I>(params).Report(c, m.params[I]), ...);
-        outcome.value = std::move(c.value);
-        return outcome;
-    }
-};
-
 struct Binding {
     std::string_view id;
     CallOutcome (*call)(ImageSession&, Cursor&);
 };
-
-constexpr std::int32_t IndexOfId(std::string_view id) {
-    for (std::int32_t i = 0; i < kMemberCount; ++i) {
-        if (kMembers[i].id == id) return i;
-    }
-    return -1;
-}
 
 // One binding per table entry, generated from the member list, in table order.
 #define VTX_BIND_(id, ...) Binding{#id, &Bound<decltype(&id), &id>::Call},
