@@ -118,7 +118,13 @@ TEST(CallParser, UnparsableNumbersNameTheArgument) {
 }
 
 TEST(CallParser, UnknownNamesAndBadSyntax) {
-    EXPECT_NE(ErrorOf("AdjustBrightnes(1, 2)").find("unknown member 'AdjustBrightnes'"), std::string::npos);
+    const std::string near = ErrorOf("AdjustBrightnes(1, 2)");
+    EXPECT_NE(near.find("unknown member 'AdjustBrightnes'"), std::string::npos) << near;
+    EXPECT_NE(near.find("did you mean AdjustBrightness?\n  usage: AdjustBrightness(Completeness: double, Level: long)"),
+              std::string::npos)
+        << near;
+    const std::string far = ErrorOf("Sharpen(1)");
+    EXPECT_EQ(far, "call 'Sharpen(1)': unknown member 'Sharpen' (vtx --help lists the members)");
     EXPECT_NE(ErrorOf("(1, 2)").find("expected Name(arg, ...)"), std::string::npos);
     EXPECT_NE(ErrorOf("AdjustInvert(1").find("expected Name(arg, ...)"), std::string::npos);
     EXPECT_NE(ErrorOf("AdjustInvert(1) x").find("expected Name(arg, ...)"), std::string::npos);

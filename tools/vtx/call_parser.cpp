@@ -1,5 +1,6 @@
 #include "tools/vtx/call_parser.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -453,6 +454,37 @@ ParseResult Fail(std::string_view text, const std::string& why, const MemberInfo
     return r;
 }
 
+// Edit distance between two names, ignoring ASCII case.
+std::size_t NameDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            const std::size_t change = diagonal + (FoldAscii(a[i - 1]) == FoldAscii(b[j - 1]) ? 0 : 1);
+            row[j] = std::min({change, above + 1, row[j - 1] + 1});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The member whose name is closest to an unknown one, when it is close.
+const MemberInfo* ClosestMember(std::string_view name) {
+    const MemberInfo* best = nullptr;
+    std::size_t bestDistance = 3;  // at most two edits
+    for (const MemberInfo& m : kMembers) {
+        const std::size_t d = NameDistance(name, m.name);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = &m;
+        }
+    }
+    return best;
+}
+
 const MemberInfo* FindAccessor(std::string_view name, MemberKind kind) {
     for (const MemberInfo& m : kMembers) {
         if (m.kind == kind && EqualsIgnoreCase(m.name, name)) return &m;
@@ -638,7 +670,10 @@ ParseResult ParseCall(std::string_view text) {
     const MemberInfo* member = nullptr;
     const std::vector<const MemberInfo*> candidates = FindMembersByName(name);
     if (candidates.empty()) {
-        return Fail(call, "unknown member '" + std::string(name) + "' (vtx --help lists the members)", nullptr);
+        const MemberInfo* near = ClosestMember(name);
+        std::string why = "unknown member '" + std::string(name) + "' (vtx --help lists the members)";
+        if (near != nullptr) why += "; did you mean " + std::string(near->name) + "?";
+        return Fail(call, why, near);
     }
     bool isProperty = false;
     for (const MemberInfo* m : candidates) isProperty = isProperty || m->kind != MemberKind::Method;
