@@ -23,6 +23,7 @@ test_packages=(
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
   wine wine64 libwine-dev
   libbenchmark-dev
+  python3
 )
 bench_packages=(
   "${demo_packages[@]}"
