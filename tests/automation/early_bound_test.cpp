@@ -313,6 +313,9 @@ TEST_F(EarlyBound, UseMaskIsTrueOnlyForMinusOne) {
     EXPECT_EQ(object_->put_UseMask(-2), S_OK);
     EXPECT_EQ(object_->get_UseMask(&mask), S_OK);
     EXPECT_EQ(mask, VARIANT_FALSE);
+    // A null out pointer is refused rather than written through.
+    EXPECT_EQ(object_->get_UseMask(nullptr), S_FALSE);
+    EXPECT_EQ(object_->get_BackColor(nullptr), S_FALSE);
 }
 
 TEST_F(EarlyBound, BackColorIsStoredUnchanged) {

@@ -446,6 +446,18 @@ TEST_F(LateBound, SetSafeArrayThroughVariants) {
     V_VT(&variantArray.Param(0)) = VT_EMPTY;
     EXPECT_EQ(Image(object_.Get(), 24), Brightened(PatternBytes(3, 2), 20));
 
+    // A byte array by value is not the demanded by-reference array, and the
+    // conversion cannot make one.
+    Args byValue({VARIANT{}});
+    V_VT(&byValue.Param(0)) = VT_ARRAY | VT_UI1;
+    V_ARRAY(&byValue.Param(0)) = host.Get();
+    UINT byValueErr = 77;
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 1, DISPATCH_METHOD, byValue.Data(), 1, nullptr, &byValueErr),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(byValueErr, 0u);
+    EXPECT_EQ(V_VT(&byValue.Param(0)), VT_ARRAY | VT_UI1);
+    V_VT(&byValue.Param(0)) = VT_EMPTY;
+
     // Not an array at all.
     Args number({I4(5)});
     UINT argErr = 77;

@@ -18,6 +18,16 @@ namespace {
 std::wstring g_dllPath;
 }
 const std::wstring& DllPath() { return g_dllPath; }
+namespace {
+
+// After every test has released its objects the module must be unloadable:
+// no object and no server lock is left behind.
+class NothingLeftBehind : public testing::Environment {
+public:
+    void TearDown() override { EXPECT_EQ(CallDllCanUnloadNow(), S_OK); }
+};
+
+}  // namespace
 }  // namespace vtxtest
 
 int main(int argc, char** argv) {
@@ -44,6 +54,7 @@ int main(int argc, char** argv) {
     } else {
         filter += (filter.find('-') == std::string::npos ? "-" : ":") + std::string("Unregistered.*");
     }
+    if (phase == "registered") testing::AddGlobalTestEnvironment(new vtxtest::NothingLeftBehind);
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 3;
     const int result = RUN_ALL_TESTS();
     CoUninitialize();

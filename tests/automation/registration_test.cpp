@@ -56,6 +56,11 @@ const std::wstring kClassKey = std::wstring(L"CLSID\\") + kClsid;
 TEST(Registration, AppIdEntries) {
     EXPECT_EQ(Narrow(ReadString(std::wstring(L"AppID\\") + kLibid)), "TavrixVideoTransform");
     EXPECT_EQ(Narrow(ReadString(L"AppID\\TavrixVideoTransform.DLL", L"AppID")), Narrow(kLibid));
+    EXPECT_EQ(Narrow(ReadString(L"AppID\\TavrixVideoTransform.DLL")), "<missing>");
+    DWORD values = 99, subkeys = 99;
+    ASSERT_TRUE(CountEntries(L"AppID\\TavrixVideoTransform.DLL", &values, &subkeys));
+    EXPECT_EQ(values, 1u);
+    EXPECT_EQ(subkeys, 0u);
 }
 
 TEST(Registration, VersionDependentProgId) {
@@ -108,12 +113,38 @@ TEST(Registration, TypeLibraryRegistered) {
     SysFreeString(doc);
 }
 
+// Registering again replaces the class key whole and leaves every entry as
+// the first registration wrote it.
+TEST(Registration, RegisteringAgainReplacesTheClassKey) {
+    HKEY stale = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, (kClassKey + L"\\Stale").c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                              &stale, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(stale);
+    ASSERT_TRUE(KeyExists(kClassKey + L"\\Stale"));
+    HMODULE module = LoadLibraryW(DllPath().c_str());
+    ASSERT_NE(module, nullptr);
+    using Fn = HRESULT(STDAPICALLTYPE*)();
+    auto reg = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
+    ASSERT_NE(reg, nullptr);
+    EXPECT_EQ(reg(), S_OK);
+    FreeLibrary(module);
+    EXPECT_FALSE(KeyExists(kClassKey + L"\\Stale"));
+    EXPECT_EQ(Narrow(ReadString(kClassKey + L"\\ProgID")), "TavrixVideoTransform.VideoTransform.1");
+    EXPECT_EQ(Narrow(Lower(ReadString(kClassKey + L"\\InprocServer32"))), Narrow(Lower(DllPath())));
+    DWORD values = 99, subkeys = 99;
+    ASSERT_TRUE(CountEntries(kClassKey, &values, &subkeys));
+    EXPECT_EQ(values, 2u);
+    EXPECT_EQ(subkeys, 5u);
+}
+
 TEST(Unregistered, EveryEntryRemoved) {
     EXPECT_FALSE(KeyExists(std::wstring(L"AppID\\") + kLibid));
     EXPECT_FALSE(KeyExists(L"AppID\\TavrixVideoTransform.DLL"));
     EXPECT_FALSE(KeyExists(L"TavrixVideoTransform.VideoTransform.1"));
     EXPECT_FALSE(KeyExists(L"TavrixVideoTransform.VideoTransform"));
     EXPECT_FALSE(KeyExists(kClassKey));
+    EXPECT_FALSE(KeyExists(std::wstring(L"TypeLib\\") + kLibid));
     // The parent keys stay.
     EXPECT_TRUE(KeyExists(L"AppID"));
     EXPECT_TRUE(KeyExists(L"CLSID"));

@@ -46,6 +46,17 @@ o.UseMask = 1
 Check o.UseMask = True, "UseMask after 1 (converted to a boolean)"
 o.UseMask = 0
 Check o.UseMask = False, "UseMask after 0"
+o.UseMask = True
+Check o.get_UseMask = True, "get_UseMask reads the property"
+o.UseMask = False
+Check o.get_UseMask() = False, "get_UseMask() reads the property"
+Check Err.Number = 0, "no error from the accessors: " & Err.Number
+Err.Clear
+' A property called as a method (no property flag): member not found.
+o.put_UseMask True
+Check Err.Number = 438, "put_UseMask as a method, error " & Err.Number
+Check o.UseMask = False, "UseMask unchanged by the failed call"
+Err.Clear
 Check TypeName(o.BackColor) = "Long", "BackColor type: " & TypeName(o.BackColor)
 Check o.BackColor = 0, "BackColor starts 0"
 o.BackColor = &HFF0000
