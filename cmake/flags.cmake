@@ -10,9 +10,17 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$")
   add_compile_options(-msse2 -mfpmath=sse)
 endif()
 
+if(WIN32)
+  set(VTX_WIDE_VECTOR_FLAGS "-Wa,-muse-unaligned-vector-move")
+else()
+  set(VTX_WIDE_VECTOR_FLAGS "")
+endif()
+
 # Per-file instruction-set flags, chosen by the source file's suffix:
-# *_sse2.cpp, *_sse3.cpp, *_avx2.cpp. The rest of the library stays at the
-# baseline so that the plain kernels run on any processor of the family.
+# *_sse2.cpp, *_sse3.cpp, *_avx2.cpp, *_avx512.cpp. The rest of the library
+# stays at the baseline so that the plain kernels run on any processor of the
+# family. mingw-w64 GCC does not align the stack for spilled 32- and 64-byte
+# vectors, so its assembler is told to emit unaligned moves for them.
 function(vtx_target_simd_sources target)
   foreach(src IN LISTS ARGN)
     if(src MATCHES "_sse2\\.cpp$")
@@ -20,7 +28,10 @@ function(vtx_target_simd_sources target)
     elseif(src MATCHES "_sse3\\.cpp$")
       set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-msse3")
     elseif(src MATCHES "_avx2\\.cpp$")
-      set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-mavx2")
+      set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-mavx2;${VTX_WIDE_VECTOR_FLAGS}")
+    elseif(src MATCHES "_avx512\\.cpp$")
+      set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS
+        "-mavx512f;-mavx512bw;-mavx512vbmi;${VTX_WIDE_VECTOR_FLAGS}")
     endif()
     target_sources(${target} PRIVATE ${src})
   endforeach()

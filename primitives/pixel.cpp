@@ -203,6 +203,18 @@ void Lut_plain(const U8* src, U8* dst, Count n, const ChannelTable* tables) {
     }
 }
 
+void LutSkipAlpha_plain(const U8* src, U8* dst, Count n, const ChannelTable* tables) {
+    for (Count i = 0; i < n; ++i) {
+        if (src[4 * i + 3] != 0) continue;
+        const U8 r0 = tables[0][src[4 * i]];
+        const U8 r1 = tables[1][src[4 * i + 1]];
+        const U8 r2 = tables[2][src[4 * i + 2]];
+        dst[4 * i] = r0;
+        dst[4 * i + 1] = r1;
+        dst[4 * i + 2] = r2;
+    }
+}
+
 void Threshold_plain(U8* srcDst, Count n, float thresholdLT, float valueLT, float thresholdGT,
                      float valueGT) {
     // Comparisons with NaN are false: a NaN sample is kept, and a NaN
@@ -343,7 +355,7 @@ constexpr Kernels kPlainKernels = {
     Convert8u16sC1_plain,  Convert8u16sAC4_plain, Convert16s8uC1_plain,
     Convert16s8uAC4_plain, AddC_plain,            SubC_plain,         Add_plain,
     Sqr_plain,             SumRow_plain,          MinRow_plain,       Lut_plain,
-    Threshold_plain,       AlphaComp_plain,       ColorToGray_plain,  BgrToHls_plain,
+    LutSkipAlpha_plain,    Threshold_plain,       AlphaComp_plain,       ColorToGray_plain,  BgrToHls_plain,
     HlsToRgb_plain,        SwapChannels_plain,
 };
 
@@ -360,6 +372,9 @@ const Kernels& KernelsForCurrentLevel() {
         InstallSse2Kernels(t[kCpuSse2]);
 #endif
         for (std::int32_t level = kCpuSse3; level <= kCpuHighest; ++level) t[level] = t[level - 1];
+#if defined(VTX_PIXEL_AVX512)
+        InstallAvx512Kernels(t[kCpuAvx512]);
+#endif
         t[0] = t[kCpuPlain];
         return t;
     }();
@@ -682,6 +697,26 @@ IppStatus ippiLUT_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::ui
     const auto kernel = KernelsForCurrentLevel().lut;
     const Walk w = PlanWalk(size, std::int64_t{4} * size.width, srcStep, std::int64_t{4} * size.width, dstStep);
     for (std::int32_t y = 0; y < w.rows; ++y) kernel(RowAt(src, y, srcStep), RowAt(dst, y, dstStep), w.n, tables);
+    return kStsOk;
+}
+
+IppStatus ippiMapChannels_8u_AC4IR(const std::uint8_t* const tables[3], std::uint8_t* srcDst, std::int32_t step,
+                                   RoiSize size, std::int32_t skipNonzeroAlpha) {
+    if (tables == nullptr || srcDst == nullptr) return kStsNullPtr;
+    for (int c = 0; c < 3; ++c) {
+        if (tables[c] == nullptr) return kStsNullPtr;
+    }
+    if (BadSize(size)) return kStsBadSize;
+    if (step < 1) return kStsBadStep;
+    // The kernels take the three tables side by side.
+    ChannelTable copies[3];
+    std::memcpy(copies[0], tables[0], 256);
+    std::memcpy(copies[1], tables[1], 256);
+    std::memcpy(copies[2], tables[2], 256);
+    const Kernels& k = KernelsForCurrentLevel();
+    const auto kernel = skipNonzeroAlpha != 0 ? k.lutSkipAlpha : k.lut;
+    const Walk w = PlanWalk(size, std::int64_t{4} * size.width, step, std::int64_t{4} * size.width, step);
+    for (std::int32_t y = 0; y < w.rows; ++y) kernel(RowAt(srcDst, y, step), RowAt(srcDst, y, step), w.n, copies);
     return kStsOk;
 }
 

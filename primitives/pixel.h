@@ -65,6 +65,12 @@ IppStatus ippiLUT_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::ui
                           std::int32_t dstStep, RoiSize size, const std::int32_t* const values[3],
                           const std::int32_t* const levels[3], const std::int32_t nLevels[3]);
 
+// In place: bytes 0, 1, 2 of every pixel become tables[0][b0], tables[1][b1],
+// tables[2][b2] (256 entries each). With skipNonzeroAlpha set, a pixel whose
+// byte 3 is not 0 keeps all its bytes. Byte 3 is never written.
+IppStatus ippiMapChannels_8u_AC4IR(const std::uint8_t* const tables[3], std::uint8_t* srcDst, std::int32_t step,
+                                   RoiSize size, std::int32_t skipNonzeroAlpha);
+
 // In place: v < thresholdLT becomes valueLT, v > thresholdGT becomes valueGT.
 IppStatus ippiThreshold_LTValGTVal_32f_C1IR(float* srcDst, std::int32_t step, RoiSize size,
                                             float thresholdLT, float valueLT, float thresholdGT,

@@ -44,6 +44,9 @@ struct Kernels {
     // Lowers min[0..2] to the row's smallest samples.
     void (*minRow)(const U8* src, Count n, U8 min[3]);
     void (*lut)(const U8* src, U8* dst, Count n, const ChannelTable* tables);
+    // The same, for the pixels whose source byte 3 is 0 only; the others'
+    // destination bytes are not written.
+    void (*lutSkipAlpha)(const U8* src, U8* dst, Count n, const ChannelTable* tables);
     // Float samples are addressed as bytes (any alignment).
     void (*threshold)(U8* srcDst, Count n, float thresholdLT, float valueLT, float thresholdGT,
                       float valueGT);
@@ -76,6 +79,7 @@ void Sqr_plain(const U8* src, U8* dst, U8* tmp, Count n, std::int32_t scaleFacto
 void SumRow_plain(const U8* src, Count n, std::uint32_t sums[3]);
 void MinRow_plain(const U8* src, Count n, U8 min[3]);
 void Lut_plain(const U8* src, U8* dst, Count n, const ChannelTable* tables);
+void LutSkipAlpha_plain(const U8* src, U8* dst, Count n, const ChannelTable* tables);
 void Threshold_plain(U8* srcDst, Count n, float thresholdLT, float valueLT, float thresholdGT,
                      float valueGT);
 void AlphaComp_plain(const U8* src1, U8 alpha1, const U8* src2, U8 alpha2, U8* dst, Count n,
@@ -88,5 +92,9 @@ void SwapChannels_plain(const U8* src, U8* dst, Count n, const std::int32_t orde
 // Replaces the entries that have an SSE2 kernel (pixel_sse2.cpp); present
 // when that file is part of the build (VTX_PIXEL_SSE2).
 void InstallSse2Kernels(Kernels& k);
+
+// Replaces the entries that have an AVX-512 kernel (pixel_avx512.cpp);
+// present when that file is part of the build (VTX_PIXEL_AVX512).
+void InstallAvx512Kernels(Kernels& k);
 
 }  // namespace vtx::pixel

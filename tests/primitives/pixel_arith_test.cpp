@@ -688,3 +688,35 @@ TEST(PixelAlphaComp, ArgumentStatuses) {
 }
 
 }  // namespace
+
+TEST(MapChannels, MapsEachChannelSkipsPixelsWithAlphaAndChecksArguments) {
+    std::uint8_t tb[256], tg[256], tr[256];
+    for (int i = 0; i < 256; ++i) {
+        tb[i] = static_cast<std::uint8_t>(255 - i);
+        tg[i] = static_cast<std::uint8_t>(i / 3);
+        tr[i] = static_cast<std::uint8_t>(i ^ 0x5A);
+    }
+    const std::uint8_t* tables[3] = {tb, tg, tr};
+    // Three pixels of a 2-pixel-wide region with a padded step of 12 bytes.
+    const std::uint8_t original[24] = {10, 20, 30, 0,  200, 100, 50, 7,  1, 2, 3, 4,
+                                       0,  255, 128, 0, 9,   9,   9,  255, 7, 7, 7, 7};
+    std::uint8_t img[24];
+    std::memcpy(img, original, 24);
+    ASSERT_EQ(ippiMapChannels_8u_AC4IR(tables, img, 12, {2, 2}, 0), kStsOk);
+    const std::uint8_t all[24] = {245, 6,  68, 0, 55, 33, 104, 7,   1, 2, 3, 4,
+                                  255, 85, 218, 0, 246, 3, 83, 255, 7, 7, 7, 7};
+    EXPECT_EQ(std::vector<std::uint8_t>(img, img + 24), std::vector<std::uint8_t>(all, all + 24));
+
+    std::memcpy(img, original, 24);
+    ASSERT_EQ(ippiMapChannels_8u_AC4IR(tables, img, 12, {2, 2}, 1), kStsOk);
+    const std::uint8_t masked[24] = {245, 6,   68, 0,   200, 100, 50, 7,   1, 2, 3, 4,
+                                     255, 85, 218, 0,   9,   9,   9,  255, 7, 7, 7, 7};
+    EXPECT_EQ(std::vector<std::uint8_t>(img, img + 24), std::vector<std::uint8_t>(masked, masked + 24));
+
+    const std::uint8_t* withNull[3] = {tb, nullptr, tr};
+    EXPECT_EQ(ippiMapChannels_8u_AC4IR(withNull, img, 12, {2, 2}, 0), kStsNullPtr);
+    EXPECT_EQ(ippiMapChannels_8u_AC4IR(nullptr, img, 12, {2, 2}, 0), kStsNullPtr);
+    EXPECT_EQ(ippiMapChannels_8u_AC4IR(tables, nullptr, 12, {2, 2}, 0), kStsNullPtr);
+    EXPECT_EQ(ippiMapChannels_8u_AC4IR(tables, img, 12, {0, 2}, 0), kStsBadSize);
+    EXPECT_EQ(ippiMapChannels_8u_AC4IR(tables, img, 0, {2, 2}, 0), kStsBadStep);
+}

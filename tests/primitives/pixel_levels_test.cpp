@@ -116,6 +116,24 @@ std::vector<NamedOp> Ops() {
              const std::int32_t n[3] = {4, 3, 2};
              return ippiLUT_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size(), vs, ls, n);
          }},
+        {"MapChannels_8u_AC4IR",
+         [](const Plane&, const Plane&, const Plane& d, std::mt19937& rng, std::vector<double>&) {
+             // Alpha 0 on about half of the pixels, so that both kinds meet in
+             // every vector when pixels with other alpha are skipped.
+             for (std::int32_t y = 0; y < d.height; ++y) {
+                 for (std::int32_t x = 0; x < d.width; ++x) {
+                     if (rng() % 2) d.Px(x, y)[3] = 0;
+                 }
+             }
+             std::uint8_t t[3][256];
+             for (auto& table : t) {
+                 for (auto& e : table) e = Byte(rng);
+             }
+             // One table for all three channels, or three different ones.
+             const bool same = rng() % 2;
+             const std::uint8_t* tables[3] = {t[0], same ? t[0] : t[1], same ? t[0] : t[2]};
+             return ippiMapChannels_8u_AC4IR(tables, d.p(), d.step, d.size(), static_cast<std::int32_t>(rng() % 2));
+         }},
         {"BGRToHLS_8u_AC4R",
          [](const Plane& s, const Plane&, const Plane& d, std::mt19937&, std::vector<double>&) {
              return ippiBGRToHLS_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size());

@@ -1,0 +1,174 @@
+// AVX-512 row kernels of the pixel family (F, BW and VBMI).
+//
+// Each kernel works on 16 pixels (one 64-byte vector) at a time; the last
+// 1..15 pixels of a row go through the same code with a byte mask, so loads
+// never touch memory past the row's last pixel (masked-out bytes of a masked
+// load do not fault) and tails give the same bytes as whole vectors. Stores
+// are masked to bytes 0..2 of each pixel: byte 3 of a destination is never
+// written. Parameters the fast paths do not cover (scale factors other than
+// 0, composition types other than 0) go to the plain kernels.
+// GCC 12's headers fill the unused part of some AVX-512 intrinsics with an
+// "undefined" vector and then warn about it when inlined.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+#include <immintrin.h>
+
+#include <cstring>
+
+#include "primitives/pixel_kernels.h"
+
+namespace vtx::pixel {
+
+namespace {
+
+constexpr Count kVector = 16;  // pixels per vector
+constexpr __mmask64 kColourBytes = 0x7777777777777777ull;
+
+// Byte mask of the first `pixels` pixels (0 < pixels <= 16).
+inline __mmask64 PixelMask(Count pixels) {
+    return pixels >= kVector ? ~__mmask64{0} : ((__mmask64{1} << (4 * pixels)) - 1);
+}
+
+// Runs body(offset, mask) over the row in vectors of 16 pixels.
+template <class Body>
+inline void ForEachVector(Count n, Body body) {
+    for (Count i = 0; i < n; i += kVector) body(4 * i, PixelMask(n - i));
+}
+
+// value[0..2] in bytes 0..2 of each pixel, 0 in byte 3.
+inline __m512i Broadcast(const U8 value[3]) {
+    const std::uint32_t px =
+        std::uint32_t{value[0]} | (std::uint32_t{value[1]} << 8) | (std::uint32_t{value[2]} << 16);
+    return _mm512_set1_epi32(static_cast<int>(px));
+}
+
+// The four 64-byte quarters of one 256-entry table.
+struct Table512 {
+    __m512i q0, q1, q2, q3;
+    explicit Table512(const ChannelTable& t)
+        : q0(_mm512_loadu_si512(t)), q1(_mm512_loadu_si512(t + 64)), q2(_mm512_loadu_si512(t + 128)),
+          q3(_mm512_loadu_si512(t + 192)) {}
+    // Entry v of the table for every byte v of `idx`; `high` holds the bytes'
+    // top bits.
+    __m512i Lookup(__m512i idx, __mmask64 high) const {
+        return _mm512_mask_blend_epi8(high, _mm512_permutex2var_epi8(q0, idx, q1),
+                                      _mm512_permutex2var_epi8(q2, idx, q3));
+    }
+};
+
+// Bytes 0, 1, 2 of every pixel mapped through tables 0, 1, 2.
+struct ChannelMap {
+    Table512 t0, t1, t2;
+    bool single;  // the three tables hold the same entries: one lookup serves all
+    explicit ChannelMap(const ChannelTable* tables)
+        : t0(tables[0]),
+          t1(tables[1]),
+          t2(tables[2]),
+          single(std::memcmp(tables[0], tables[1], 256) == 0 && std::memcmp(tables[1], tables[2], 256) == 0) {}
+    __m512i Apply(__m512i v) const {
+        const __mmask64 high = _mm512_movepi8_mask(v);
+        const __m512i r0 = t0.Lookup(v, high);
+        if (single) return r0;
+        constexpr __mmask64 kByte1 = 0x2222222222222222ull, kByte2 = 0x4444444444444444ull;
+        __m512i r = _mm512_mask_blend_epi8(kByte1, r0, t1.Lookup(v, high));
+        return _mm512_mask_blend_epi8(kByte2, r, t2.Lookup(v, high));
+    }
+};
+
+void Lut_avx512(const U8* src, U8* dst, Count n, const ChannelTable* tables) {
+    const ChannelMap map(tables);
+    ForEachVector(n, [&](Count off, __mmask64 m) {
+        const __m512i v = _mm512_maskz_loadu_epi8(m, src + off);
+        _mm512_mask_storeu_epi8(dst + off, m & kColourBytes, map.Apply(v));
+    });
+}
+
+void LutSkipAlpha_avx512(const U8* src, U8* dst, Count n, const ChannelTable* tables) {
+    const ChannelMap map(tables);
+    const __m512i alpha = _mm512_set1_epi32(static_cast<int>(0xFF000000u));
+    ForEachVector(n, [&](Count off, __mmask64 m) {
+        const __m512i v = _mm512_maskz_loadu_epi8(m, src + off);
+        // Pixels whose byte 3 is 0 take part; widen their 16-bit mask to bytes.
+        const __mmask16 take = _mm512_testn_epi32_mask(v, alpha);
+        const __mmask64 takeBytes = _mm512_movepi8_mask(_mm512_maskz_mov_epi32(take, _mm512_set1_epi32(-1)));
+        _mm512_mask_storeu_epi8(dst + off, m & kColourBytes & takeBytes, map.Apply(v));
+    });
+}
+
+void CopyAC4_avx512(const U8* src, U8* dst, Count n) {
+    ForEachVector(n, [&](Count off, __mmask64 m) {
+        _mm512_mask_storeu_epi8(dst + off, m & kColourBytes, _mm512_maskz_loadu_epi8(m, src + off));
+    });
+}
+
+void SetAC4_avx512(const U8 value[3], U8* dst, Count n) {
+    const __m512i v = Broadcast(value);
+    ForEachVector(n, [&](Count off, __mmask64 m) { _mm512_mask_storeu_epi8(dst + off, m & kColourBytes, v); });
+}
+
+void AddC_avx512(const U8 value[3], U8* srcDst, Count n, std::int32_t scaleFactor) {
+    if (scaleFactor != 0) return AddC_plain(value, srcDst, n, scaleFactor);
+    const __m512i c = Broadcast(value);
+    ForEachVector(n, [&](Count off, __mmask64 m) {
+        const __m512i v = _mm512_maskz_loadu_epi8(m, srcDst + off);
+        _mm512_mask_storeu_epi8(srcDst + off, m & kColourBytes, _mm512_adds_epu8(v, c));
+    });
+}
+
+void SubC_avx512(const U8 value[3], U8* srcDst, Count n, std::int32_t scaleFactor) {
+    if (scaleFactor != 0) return SubC_plain(value, srcDst, n, scaleFactor);
+    const __m512i c = Broadcast(value);
+    ForEachVector(n, [&](Count off, __mmask64 m) {
+        const __m512i v = _mm512_maskz_loadu_epi8(m, srcDst + off);
+        _mm512_mask_storeu_epi8(srcDst + off, m & kColourBytes, _mm512_subs_epu8(v, c));
+    });
+}
+
+// d(x) = (x + (x >> 8) + 1) >> 8 on 16-bit lanes holding x <= 65025.
+inline __m512i Div255(__m512i x) {
+    return _mm512_srli_epi16(_mm512_add_epi16(_mm512_add_epi16(x, _mm512_srli_epi16(x, 8)), _mm512_set1_epi16(1)),
+                             8);
+}
+
+// Composition of type 0 on 32 bytes widened to 16-bit lanes:
+// d(s1·α1) + d((255 − α1)·d(s2·α2)).
+inline __m512i Over16(__m512i s1, __m512i s2, __m512i a1, __m512i a2, __m512i inv1) {
+    const __m512i t1 = Div255(_mm512_mullo_epi16(s1, a1));
+    const __m512i t2 = Div255(_mm512_mullo_epi16(s2, a2));
+    return _mm512_add_epi16(t1, Div255(_mm512_mullo_epi16(inv1, t2)));
+}
+
+void AlphaComp_avx512(const U8* src1, U8 alpha1, const U8* src2, U8 alpha2, U8* dst, Count n,
+                      std::int32_t alphaType) {
+    if (alphaType != 0) return AlphaComp_plain(src1, alpha1, src2, alpha2, dst, n, alphaType);
+    const __m512i a1 = _mm512_set1_epi16(alpha1), a2 = _mm512_set1_epi16(alpha2);
+    const __m512i inv1 = _mm512_set1_epi16(static_cast<short>(255 - alpha1));
+    // packus works per 128-bit lane; this permutation puts the lanes of the
+    // two widened halves back in pixel order.
+    const __m512i order = _mm512_set_epi64(7, 5, 3, 1, 6, 4, 2, 0);
+    ForEachVector(n, [&](Count off, __mmask64 m) {
+        const __m512i v1 = _mm512_maskz_loadu_epi8(m, src1 + off);
+        const __m512i v2 = _mm512_maskz_loadu_epi8(m, src2 + off);
+        const __m512i lo = Over16(_mm512_cvtepu8_epi16(_mm512_castsi512_si256(v1)),
+                                  _mm512_cvtepu8_epi16(_mm512_castsi512_si256(v2)), a1, a2, inv1);
+        const __m512i hi = Over16(_mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(v1, 1)),
+                                  _mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(v2, 1)), a1, a2, inv1);
+        const __m512i packed = _mm512_permutexvar_epi64(order, _mm512_packus_epi16(lo, hi));
+        _mm512_mask_storeu_epi8(dst + off, m & kColourBytes, packed);
+    });
+}
+
+}  // namespace
+
+void InstallAvx512Kernels(Kernels& k) {
+    k.copyAC4 = CopyAC4_avx512;
+    k.setAC4 = SetAC4_avx512;
+    k.addC = AddC_avx512;
+    k.subC = SubC_avx512;
+    k.lut = Lut_avx512;
+    k.lutSkipAlpha = LutSkipAlpha_avx512;
+    k.alphaComp = AlphaComp_avx512;
+}
+
+}  // namespace vtx::pixel
