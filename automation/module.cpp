@@ -4,6 +4,7 @@
 #include <ole2.h>
 #include <olectl.h>
 
+#include <new>
 #include <string>
 
 #include "automation/video_transform.h"
@@ -64,18 +65,22 @@ HMODULE ThisModule() {
 
 namespace {
 
-// Full path of this module, or an empty string.
+// Full path of this module, or an empty string (also when out of memory).
 std::wstring ModulePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(ThisModule(), &path[0], static_cast<DWORD>(path.size()));
-        if (n == 0) return std::wstring();
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
+    try {
+        std::wstring path(MAX_PATH, L'\0');
+        for (;;) {
+            const DWORD n = GetModuleFileNameW(ThisModule(), &path[0], static_cast<DWORD>(path.size()));
+            if (n == 0) return std::wstring();
+            if (n < path.size()) {
+                path.resize(n);
+                return path;
+            }
+            if (path.size() >= 32768) return std::wstring();
+            path.resize(path.size() * 2);
         }
-        if (path.size() >= 32768) return std::wstring();
-        path.resize(path.size() * 2);
+    } catch (const std::bad_alloc&) {
+        return std::wstring();
     }
 }
 
@@ -84,7 +89,10 @@ std::wstring ModulePath() {
 HRESULT LoadEmbeddedTypeLib(ITypeLib** lib) {
     *lib = nullptr;
     const std::wstring path = ModulePath();
-    if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
+    if (path.empty()) {
+        const DWORD error = GetLastError();
+        return error != 0 ? HRESULT_FROM_WIN32(error) : E_OUTOFMEMORY;
+    }
     return LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib);
 }
 
@@ -237,16 +245,23 @@ extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
     return vtx::automation::ModuleLockCount() == 0 ? S_OK : S_FALSE;
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
+namespace {
+
+// Runs a registration step under the lock; no exception leaves the module.
+HRESULT Serialised(HRESULT (*step)()) {
     EnterCriticalSection(&vtx::automation::g_registrationLock);
-    const HRESULT hr = vtx::automation::WriteEntries();
+    HRESULT hr;
+    try {
+        hr = step();
+    } catch (const std::bad_alloc&) {
+        hr = E_OUTOFMEMORY;
+    }
     LeaveCriticalSection(&vtx::automation::g_registrationLock);
     return hr;
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-    EnterCriticalSection(&vtx::automation::g_registrationLock);
-    const HRESULT hr = vtx::automation::RemoveEntries();
-    LeaveCriticalSection(&vtx::automation::g_registrationLock);
-    return hr;
-}
+}  // namespace
+
+extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() { return Serialised(vtx::automation::WriteEntries); }
+
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() { return Serialised(vtx::automation::RemoveEntries); }

@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <new>
-#include <string>
 
 namespace vtx::automation {
 
@@ -218,11 +217,19 @@ HRESULT STDMETHODCALLTYPE CVideoTransform::GetIDsOfNames(REFIID, LPOLESTR* names
                                                         DISPID* dispids) {
     if (count == 0) return S_OK;
     if (names == nullptr || dispids == nullptr) return E_POINTER;
+    // Member names are short ASCII words; a longer name matches none of them
+    // (and nothing is allocated here).
+    constexpr std::size_t kLongestName = 64;
+    char16_t name[kLongestName];
     for (UINT i = 0; i < count; ++i) {
         if (names[i] == nullptr) return DISP_E_UNKNOWNNAME;
-        std::u16string name;
-        for (const OLECHAR* c = names[i]; *c != 0; ++c) name.push_back(static_cast<char16_t>(*c));
-        const std::int32_t dispid = FindDispId(std::u16string_view(name));
+        std::size_t length = 0;
+        while (length < kLongestName && names[i][length] != 0) {
+            name[length] = static_cast<char16_t>(names[i][length]);
+            ++length;
+        }
+        if (length == kLongestName) return DISP_E_UNKNOWNNAME;
+        const std::int32_t dispid = FindDispId(std::u16string_view(name, length));
         if (dispid < 0) return DISP_E_UNKNOWNNAME;
         dispids[i] = dispid;
     }

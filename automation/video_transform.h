@@ -16,6 +16,21 @@
 #include "automation/com_params.h"
 #include "session/image_session.h"
 
+// The operation families present in this tree; every member of the table
+// forwards to the function of its name, declared in its family's header.
+#if __has_include("effects/effects.h")
+#include "effects/effects.h"
+#endif
+#if __has_include("filters/filters.h")
+#include "filters/filters.h"
+#endif
+#if __has_include("transform/transform.h")
+#include "transform/transform.h"
+#endif
+#if __has_include("draw/draw.h")
+#include "draw/draw.h"
+#endif
+
 namespace vtx::automation {
 
 // The module lock count: live objects plus LockServer(TRUE) calls.
@@ -91,8 +106,6 @@ public:
     VTX_MEMBERS(VTX_COM_OVERRIDE_)
 #undef VTX_COM_OVERRIDE_
 #undef P
-
-    const ImageSession& session() const { return session_; }
 
 private:
     // The non-delegating IUnknown: the object's identity when aggregated.

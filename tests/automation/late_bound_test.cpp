@@ -194,8 +194,13 @@ TEST_F(LateBound, NameLookupOrderAndFailures) {
     EXPECT_EQ(ids[0], 0);
     EXPECT_EQ(ids[1], 101);
     EXPECT_EQ(dispatch_->GetIDsOfNames(IID_NULL, names, 0, LOCALE_USER_DEFAULT, ids), S_OK);
+    EXPECT_EQ(dispatch_->GetIDsOfNames(IID_NULL, nullptr, 1, LOCALE_USER_DEFAULT, ids), E_POINTER);
+    EXPECT_EQ(dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, nullptr), E_POINTER);
+    LPOLESTR none[1] = {nullptr};
+    EXPECT_EQ(dispatch_->GetIDsOfNames(IID_NULL, none, 1, LOCALE_USER_DEFAULT, ids), DISP_E_UNKNOWNNAME);
     std::wstring empty, prefix = L"get_", spaced = L"UseMask ", getMethod = L"get_AdjustBrightness";
-    for (std::wstring* w : {&empty, &prefix, &spaced, &getMethod}) {
+    std::wstring longName(5000, L'A');
+    for (std::wstring* w : {&empty, &prefix, &spaced, &getMethod, &longName}) {
         LPOLESTR one[1] = {&(*w)[0]};
         EXPECT_EQ(dispatch_->GetIDsOfNames(IID_NULL, one, 1, LOCALE_USER_DEFAULT, ids), DISP_E_UNKNOWNNAME);
     }
@@ -310,6 +315,8 @@ TEST_F(LateBound, ArgumentCountsAndStepOrder) {
     EXPECT_EQ(dispatch_->Invoke(101, IID_NULL, 0, DISPATCH_METHOD, nullptr, &result, nullptr, nullptr),
               DISP_E_BADVARTYPE);
     EXPECT_EQ(V_VT(&result), VT_I4);
+    // Arguments counted but not given are no usable parameters either.
+    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, nullptr, 2, &result), DISP_E_BADVARTYPE);
 
     // Named arguments other than the one property-put name fail after the
     // result is cleared.
