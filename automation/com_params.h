@@ -10,6 +10,8 @@
 #include <oleauto.h>
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "session/members.h"
 
@@ -49,6 +51,28 @@ VTX_COM_PARAM_(Int32, OutRetval, LONG*, VT_I4)
 template <std::int32_t Key>
 using ComType = typename ComParam<Key>::type;
 
+// A BSTR as the portable operations take texts: its UTF-16 code units, as
+// many as its stored length (embedded zero characters count); a null BSTR is
+// the empty text. Throws std::bad_alloc when the copy cannot be made.
+class TextView {
+public:
+    explicit TextView(BSTR text) {
+        if (text != nullptr) text_.assign(text, text + SysStringLen(text));
+    }
+    operator std::u16string_view() const { return text_; }
+
+private:
+    std::u16string text_;
+};
+
+// The conversion of each forwarded argument from its COM type to the
+// portable one: texts become TextView, everything else passes unchanged.
+inline TextView Portable(BSTR text) { return TextView(text); }
+template <class T>
+T Portable(T value) {
+    return value;
+}
+
 // Position of a member in the table by its C++ name (compile time).
 constexpr std::int32_t MemberIndex(std::string_view id) {
     for (std::int32_t i = 0; i < kMemberCount; ++i) {
@@ -85,13 +109,14 @@ constexpr std::int32_t MemberIndex(std::string_view id) {
 #define VTX_COM_DECL_9(t1, t2, t3, t4, t5, t6, t7, t8, t9) \
     t1 p1, t2 p2, t3 p3, t4 p4, t5 p5, t6 p6, t7 p7, t8 p8, t9 p9
 
+// The arguments, each converted by Portable().
 #define VTX_COM_ARGS_(...) VTX_COM_CAT_(VTX_COM_ARGS_, VTX_COM_NARGS_(__VA_ARGS__))
-#define VTX_COM_ARGS_1 p1
-#define VTX_COM_ARGS_2 p1, p2
-#define VTX_COM_ARGS_3 p1, p2, p3
-#define VTX_COM_ARGS_4 p1, p2, p3, p4
-#define VTX_COM_ARGS_5 p1, p2, p3, p4, p5
-#define VTX_COM_ARGS_6 p1, p2, p3, p4, p5, p6
-#define VTX_COM_ARGS_7 p1, p2, p3, p4, p5, p6, p7
-#define VTX_COM_ARGS_8 p1, p2, p3, p4, p5, p6, p7, p8
-#define VTX_COM_ARGS_9 p1, p2, p3, p4, p5, p6, p7, p8, p9
+#define VTX_COM_ARGS_1 Portable(p1)
+#define VTX_COM_ARGS_2 VTX_COM_ARGS_1, Portable(p2)
+#define VTX_COM_ARGS_3 VTX_COM_ARGS_2, Portable(p3)
+#define VTX_COM_ARGS_4 VTX_COM_ARGS_3, Portable(p4)
+#define VTX_COM_ARGS_5 VTX_COM_ARGS_4, Portable(p5)
+#define VTX_COM_ARGS_6 VTX_COM_ARGS_5, Portable(p6)
+#define VTX_COM_ARGS_7 VTX_COM_ARGS_6, Portable(p7)
+#define VTX_COM_ARGS_8 VTX_COM_ARGS_7, Portable(p8)
+#define VTX_COM_ARGS_9 VTX_COM_ARGS_8, Portable(p9)

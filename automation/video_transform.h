@@ -10,6 +10,7 @@
 #include <oleauto.h>
 
 #include <cstdint>
+#include <new>
 
 #include "TavrixVideoTransform.h"
 #include "adjust/adjust.h"
@@ -97,11 +98,16 @@ public:
     // IProvideClassInfo.
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
 
-    // IVideoTransform: one forwarder per member of the table.
+    // IVideoTransform: one forwarder per member of the table. A conversion
+    // that runs out of memory refuses the call with 1.
 #define P VTX_COM_TYPE_
-#define VTX_COM_OVERRIDE_(id, name, dispid, kind, help, ...)                               \
-    HRESULT STDMETHODCALLTYPE id(VTX_COM_DECL_(__VA_ARGS__)) override {                    \
-        return static_cast<HRESULT>(forward::id(session_, VTX_COM_ARGS_(__VA_ARGS__)));   \
+#define VTX_COM_OVERRIDE_(id, name, dispid, kind, help, ...)                                 \
+    HRESULT STDMETHODCALLTYPE id(VTX_COM_DECL_(__VA_ARGS__)) override {                      \
+        try {                                                                                \
+            return static_cast<HRESULT>(forward::id(session_, VTX_COM_ARGS_(__VA_ARGS__)));  \
+        } catch (const std::bad_alloc&) {                                                    \
+            return S_FALSE;                                                                  \
+        }                                                                                    \
     }
     VTX_MEMBERS(VTX_COM_OVERRIDE_)
 #undef VTX_COM_OVERRIDE_
