@@ -296,6 +296,7 @@ void AddPairs() {
         "HLSToRGB_8u_AC4R", "SwapChannels_8u_AC4R", "CopyReplicateBorder_8u_AC4R", "CopyReplicateBorder_8u_C1R",
         "CopyConstBorder_8u_AC4R"};
     for (const char* p : primitives) benchmark::AddCustomContext(std::string("pair:") + p, p);
+    benchmark::AddCustomContext("pair:MapChannels_8u_AC4IR", "LUT_inplace");
     const std::pair<const char*, const char*> ops[] = {
         {"memcpy", "copyTo"},
         {"ApplyChannelTable", "LUT_inplace"},

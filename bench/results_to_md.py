@@ -97,7 +97,8 @@ def split(name):
 
 def pair_for(context, key, variant):
     first = variant.split(" ")[0] if variant else ""
-    for k in ("pair:%s/%s" % (key, first), "pair:" + key):
+    base = key.split(":")[0]
+    for k in ("pair:%s/%s" % (key, first), "pair:" + key, "pair:" + base):
         if k in context:
             return context[k]
     return None
