@@ -3,7 +3,7 @@
 drives the registered DLL through IDispatch) and compares what they print,
 their exit codes and the pixels of every image they write.
 
-    equivalence.py --native PATH --vtx-exe PATH --dll PATH
+    equivalence.py --native PATH --vtx-exe PATH --dll PATH [--win32]
 
 Every member the native vtx lists in --help is called with two sets of
 arguments (the second one with UseMask set), on the built-in test card and,
@@ -116,7 +116,9 @@ def main():
     parser.add_argument("--native", required=True)
     parser.add_argument("--vtx-exe", required=True)
     parser.add_argument("--dll", required=True)
+    parser.add_argument("--win32", action="store_true", help="32-bit DLL: register with the syswow64 regsvr32")
     args = parser.parse_args()
+    regsvr32 = "C:\\windows\\%s\\regsvr32.exe" % ("syswow64" if args.win32 else "system32")
     native = os.path.abspath(args.native)
     vtx_exe = os.path.abspath(args.vtx_exe)
     dll = os.path.abspath(args.dll)
@@ -130,7 +132,7 @@ def main():
         # Wine's services inherit the streams of the first Wine process:
         # start them with every stream redirected.
         subprocess.run("wineserver -p; wine wineboot", shell=True, env=env, **quiet)
-        reg = subprocess.run(["wine", "regsvr32", "/s", dll], env=env, **quiet)
+        reg = subprocess.run(["wine", regsvr32, "/s", dll], env=env, **quiet)
         if reg.returncode != 0:
             print("FAIL: regsvr32 exit code %d" % reg.returncode)
             return 1

@@ -7,14 +7,19 @@
 #   3. the VBScript and JScript tests through cscript;
 #   4. regsvr32 /u unregisters it, and the client tests check the registry.
 #
-#   run-wine-tests.sh --dll PATH --tests PATH --scripts DIR
+#   run-wine-tests.sh --dll PATH --tests PATH --scripts DIR [--win32]
+#
+# --win32: the DLL is 32-bit; registration and the script hosts then run as
+# the 32-bit programs of a 64-bit prefix (syswow64), which needs wine32.
 #
 # Prints one line per step and "N passed, N failed"; exits 1 on any failure.
 set -u
 
 dll= tests= scripts=
+system=system32
 while [ $# -gt 0 ]; do
   case "$1" in
+    --win32) system=syswow64; shift ;;
     --dll) dll=$2; shift 2 ;;
     --tests) tests=$2; shift 2 ;;
     --scripts) scripts=$2; shift 2 ;;
@@ -62,7 +67,7 @@ run_step() {  # name command...
 # stops on an uncaught error prints nothing and exits 0).
 run_script() {  # name file
   local out rc
-  out=$(cd "$scripts" && timeout 600 wine cscript //nologo "$2" </dev/null 2>&1)
+  out=$(cd "$scripts" && timeout 600 wine "C:\\windows\\$system\\cscript.exe" //nologo "$2" </dev/null 2>&1)
   rc=$?
   printf '%s\n' "$out" | tr -d '\r' | sed 's/^/    /'
   if [ $rc -ne 0 ]; then
@@ -76,13 +81,14 @@ run_script() {  # name file
 
 dllw=$(winepath -w "$dll" 2>/dev/null)
 
-run_step "regsvr32 registers the DLL" wine regsvr32 /s "$dll"
+regsvr32="C:\\windows\\$system\\regsvr32.exe"
+run_step "regsvr32 registers the DLL" wine "$regsvr32" /s "$dll"
 run_step "C++ client tests (registered)" wine "$tests" "--dll=$dllw" --phase=registered
 run_script "VBScript through cscript" vbscript_test.vbs
 run_script "JScript through cscript" jscript_test.js
-run_step "regsvr32 /u unregisters the DLL" wine regsvr32 /s /u "$dll"
+run_step "regsvr32 /u unregisters the DLL" wine "$regsvr32" /s /u "$dll"
 run_step "C++ client tests (unregistered)" wine "$tests" "--dll=$dllw" --phase=unregistered
-run_step "regsvr32 /u on an unregistered DLL" wine regsvr32 /s /u "$dll"
+run_step "regsvr32 /u on an unregistered DLL" wine "$regsvr32" /s /u "$dll"
 
 echo "$passed passed, $failed failed"
 [ $failed -eq 0 ]
