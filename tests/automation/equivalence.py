@@ -6,8 +6,9 @@ their exit codes and the pixels of every image they write.
     equivalence.py --native PATH --vtx-exe PATH --dll PATH [--win32]
 
 Every member the native vtx lists in --help is called with two sets of
-arguments (the second one with UseMask set), on the built-in test card and,
-for the image members, on a PNG file. Creates a fresh Wine prefix and removes
+arguments (the second one with UseMask set) on the built-in test card, and
+once more on a 1 x 5 card that the session refuses; the image members also
+read a PNG file. Creates a fresh Wine prefix and removes
 it afterwards. Prints one line per case and "N passed, N failed"; exits 1 on
 any difference.
 """
@@ -141,10 +142,13 @@ def main():
         subprocess.run([native, "--size", "37x23", "--keep-alpha", "--quiet", "--out", "input.png",
                         "AdjustInvert(0.5)"], cwd=work, check=True, capture_output=True)
 
+        # Argument set 0 and 1 (with UseMask) on a 61 x 37 picture; set 0
+        # again on a 1 x 5 picture, which the session refuses, so that the
+        # refusals and what is written after them are compared too.
         cases = []
         for name, params, is_get in members(native):
-            for variant in (0, 1):
-                serial = "%s_%s_%d" % (name, "get" if is_get else "call", variant)
+            for variant, size in ((0, "61x37"), (1, "61x37"), (0, "1x5")):
+                serial = "%s_%s_%d_%s" % (name, "get" if is_get else "call", variant, size)
                 values = arguments(params, variant, serial)
                 if values is None:
                     print("FAIL: %s: no test value for its parameters" % serial)
@@ -152,10 +156,10 @@ def main():
                     continue
                 calls = ["UseMask=-1"] if variant == 1 else []
                 calls.append("%s(%s)" % (name, ", ".join(values)))
-                cases.append((serial, calls))
+                cases.append((serial, size, calls))
 
-        for serial, calls in cases:
-            common = ["--size", "61x37", "--keep-alpha"]
+        for serial, size, calls in cases:
+            common = ["--size", size, "--keep-alpha"]
             results = {}
             for side, command in (("native", [native]), ("wine", ["wine", vtx_exe])):
                 out = "%s_%s.png" % (serial, side)
@@ -182,7 +186,7 @@ def main():
                     problems.append("pixels of %s differ" % f)
             if not n[2]:
                 problems.append("no image written")
-            label = "%s: %s" % (serial, " ".join(calls))
+            label = "%s: --size %s %s (exit %d)" % (serial, size, " ".join(calls), n[0])
             if problems:
                 failed += 1
                 print("FAIL: %s: %s" % (label, "; ".join(problems)))
