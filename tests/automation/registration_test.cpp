@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "com_test_support.h"
 
@@ -155,6 +156,31 @@ TEST(Unregistered, EveryEntryRemoved) {
     IVideoTransform* object = nullptr;
     EXPECT_EQ(CreateObject(&object), REGDB_E_CLASSNOTREG);
     EXPECT_EQ(object, nullptr);
+}
+
+}  // namespace
+}  // namespace vtxtest
+
+namespace vtxtest {
+namespace {
+
+TEST(Module, VersionInformation) {
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(DllPath().c_str(), &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> block(size);
+    ASSERT_TRUE(GetFileVersionInfoW(DllPath().c_str(), 0, size, block.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    ASSERT_NE(fixed, nullptr);
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+    wchar_t* name = nullptr;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\OriginalFilename",
+                               reinterpret_cast<void**>(&name), &length));
+    EXPECT_EQ(std::wstring(name), L"TavrixVideoTransform.dll");
 }
 
 }  // namespace
