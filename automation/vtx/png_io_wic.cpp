@@ -74,6 +74,27 @@ bool FrameHasAlpha(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, co
     return false;
 }
 
+// Frames of 16-bit samples are read in their own format and narrowed here,
+// so that the result does not depend on how a converter would narrow them:
+// the number of 16-bit samples per pixel and the (red, green, blue, alpha)
+// positions among them (-1: none; grey repeats one sample).
+struct WideLayout {
+    UINT samples = 0;
+    int red = -1, green = -1, blue = -1, alpha = -1;
+};
+
+WideLayout WideFormat(const WICPixelFormatGUID& format) {
+    if (IsEqualGUID(format, GUID_WICPixelFormat48bppRGB)) return {3, 0, 1, 2, -1};
+    if (IsEqualGUID(format, GUID_WICPixelFormat64bppRGBA)) return {4, 0, 1, 2, 3};
+    if (IsEqualGUID(format, GUID_WICPixelFormat16bppGray)) return {1, 0, 0, 0, -1};
+    return {};
+}
+
+// A 16-bit sample scaled to 8 bits, rounded to nearest: v·255/65535.
+std::uint8_t ScaleSample(std::uint16_t v) {
+    return static_cast<std::uint8_t>((std::uint32_t{v} * 255 + 32767) / 65535);
+}
+
 }  // namespace
 
 bool DecodePng(const std::uint8_t* data, std::size_t size, Image& out, std::string& error) {
@@ -125,11 +146,17 @@ bool DecodePng(const std::uint8_t* data, std::size_t size, Image& out, std::stri
     }
     const bool alpha = FrameHasAlpha(factory.Get(), frame.Get(), format);
 
+    const WideLayout layout = WideFormat(format);
+    const bool wide = layout.samples != 0;
     Com<IWICFormatConverter> converter;
-    hr = factory->CreateFormatConverter(converter.Out());
-    if (SUCCEEDED(hr)) {
-        hr = converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                   WICBitmapPaletteTypeCustom);
+    IWICBitmapSource* source = frame.Get();
+    if (!wide) {
+        hr = factory->CreateFormatConverter(converter.Out());
+        if (SUCCEEDED(hr)) {
+            hr = converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                       WICBitmapPaletteTypeCustom);
+        }
+        source = converter.Get();
     }
     Image image;
     try {
@@ -140,11 +167,32 @@ bool DecodePng(const std::uint8_t* data, std::size_t size, Image& out, std::stri
         error = "out of memory";
         return false;
     }
-    const UINT stride = 4 * width;
     // WIC delivers rows top first; the buffer holds the bottom line first.
+    std::vector<std::uint16_t> wideRow;
+    if (wide) {
+        try {
+            wideRow.resize(static_cast<std::size_t>(layout.samples) * width);
+        } catch (const std::bad_alloc&) {
+            error = "out of memory";
+            return false;
+        }
+    }
+    const UINT wideStride = 2 * layout.samples * width;
     for (UINT y = 0; SUCCEEDED(hr) && y < height; ++y) {
         const WICRect row{0, static_cast<INT>(y), static_cast<INT>(width), 1};
-        hr = converter->CopyPixels(&row, stride, stride, image.PictureAt(0, static_cast<std::int32_t>(y)));
+        std::uint8_t* dst = image.PictureAt(0, static_cast<std::int32_t>(y));
+        if (!wide) {
+            hr = source->CopyPixels(&row, 4 * width, 4 * width, dst);
+            continue;
+        }
+        hr = source->CopyPixels(&row, wideStride, wideStride, reinterpret_cast<BYTE*>(wideRow.data()));
+        for (UINT x = 0; SUCCEEDED(hr) && x < width; ++x) {
+            const std::uint16_t* px = &wideRow[static_cast<std::size_t>(layout.samples) * x];
+            dst[4 * x + 0] = ScaleSample(px[layout.blue]);
+            dst[4 * x + 1] = ScaleSample(px[layout.green]);
+            dst[4 * x + 2] = ScaleSample(px[layout.red]);
+            dst[4 * x + 3] = layout.alpha >= 0 ? ScaleSample(px[layout.alpha]) : 0;
+        }
     }
     if (FAILED(hr)) {
         error = "corrupt or truncated PNG: " + HexCode(hr);

@@ -70,6 +70,75 @@ def png_pixels(path):
     return width, height, channels, bytes(out)
 
 
+def write_png(path, width, height, colour, depth, samples, palette=None, trns=None):
+    """Writes a non-interlaced PNG; samples holds every row's samples in order."""
+    per_pixel = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}[colour]
+    raw = bytearray()
+    pos = 0
+    for _ in range(height):
+        row = samples[pos:pos + width * per_pixel]
+        pos += width * per_pixel
+        raw.append(0)
+        if depth == 16:
+            for v in row:
+                raw += struct.pack(">H", v)
+        elif depth == 8:
+            raw += bytes(row)
+        else:
+            bits, acc, n = 0, 0, 0
+            line = bytearray()
+            for v in row:
+                acc = (acc << depth) | v
+                n += depth
+                if n == 8:
+                    line.append(acc)
+                    acc, n = 0, 0
+            if n:
+                line.append(acc << (8 - n))
+            raw += line
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
+
+    data = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, depth, colour, 0, 0, 0))
+    if palette is not None:
+        data += chunk(b"PLTE", bytes(palette))
+    if trns is not None:
+        data += chunk(b"tRNS", bytes(trns))
+    data += chunk(b"IDAT", zlib.compress(bytes(raw))) + chunk(b"IEND", b"")
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def input_files(work):
+    """PNG files of every kind the readers take, 7 x 5 pixels each."""
+    w, h = 7, 5
+    n = w * h
+    ramp = lambda k, top: [(i * 37 + k * 91) % (top + 1) for i in range(n * k)]
+    files = {
+        "rgb8": (2, 8, ramp(3, 255), None, None),
+        "rgba8": (6, 8, ramp(4, 255), None, None),
+        "grey8": (0, 8, ramp(1, 255), None, None),
+        "greyalpha8": (4, 8, ramp(2, 255), None, None),
+        "grey1": (0, 1, [i % 2 for i in range(n)], None, None),
+        "grey4": (0, 4, [i % 16 for i in range(n)], None, None),
+        "palette8": (3, 8, [i % 6 for i in range(n)], [v for i in range(6) for v in (i * 40, 255 - i * 40, i * 13)], None),
+        "palette4trns": (3, 4, [i % 6 for i in range(n)], [v for i in range(6) for v in (i * 40, 255 - i * 40, i * 13)],
+                         [0, 128, 255, 7]),
+        "grey8trns": (0, 8, ramp(1, 255), None, [0, 37]),
+        "rgb8trns": (2, 8, ramp(3, 255), None, [0, 37, 0, 128, 0, 219]),
+        "rgb16": (2, 16, [(i * 4099 + 77) % 65536 for i in range(n * 3)], None, None),
+        "rgba16": (6, 16, [(i * 5003 + 129) % 65536 for i in range(n * 4)], None, None),
+        "grey16": (0, 16, [(i * 1601 + 128) % 65536 for i in range(n)], None, None),
+        "greyalpha16": (4, 16, [(i * 3001 + 5) % 65536 for i in range(n * 2)], None, None),
+    }
+    names = []
+    for name, (colour, depth, samples, palette, trns) in files.items():
+        write_png(os.path.join(work, "in_%s.png" % name), w, h, colour, depth, samples, palette, trns)
+        names.append("in_%s.png" % name)
+    return names
+
+
 def members(native):
     """(name, [(param name, type)], is_property_get) from vtx --help."""
     text = subprocess.run([native, "--help"], capture_output=True, text=True, check=True).stdout
@@ -158,8 +227,15 @@ def main():
                 calls.append("%s(%s)" % (name, ", ".join(values)))
                 cases.append((serial, size, calls))
 
+        # Every kind of input file, read with --in and written back.
+        for f in input_files(work):
+            cases.append((f[:-4], "in:" + f, ["UseMask()"]))
+
         for serial, size, calls in cases:
-            common = ["--size", size, "--keep-alpha"]
+            if size.startswith("in:"):
+                common = ["--in", size[3:], "--keep-alpha"]
+            else:
+                common = ["--size", size, "--keep-alpha"]
             results = {}
             for side, command in (("native", [native]), ("wine", ["wine", vtx_exe])):
                 out = "%s_%s.png" % (serial, side)
@@ -186,7 +262,7 @@ def main():
                     problems.append("pixels of %s differ" % f)
             if not n[2]:
                 problems.append("no image written")
-            label = "%s: --size %s %s (exit %d)" % (serial, size, " ".join(calls), n[0])
+            label = "%s: %s %s (exit %d)" % (serial, " ".join(common), " ".join(calls), n[0])
             if problems:
                 failed += 1
                 print("FAIL: %s: %s" % (label, "; ".join(problems)))
