@@ -196,10 +196,15 @@ CallOutcome ComExecutor::Run(PreparedCall& call, std::vector<ImageOutput>& outpu
                         lastGiven_ = call.images[nextImage - 1];
                         given_ = true;
                     }
-                } else {
+                } else if (info.dir == ParamDir::Out) {
                     // An out array: the object creates it in the slot.
                     V_VT(&v) = VT_ARRAY | VT_UI1 | VT_BYREF;
                     V_ARRAYREF(&v) = &outSlots[p];
+                } else {
+                    cleanup();
+                    outcome.result = 1;
+                    outcome.value = "in/out image arguments are not supported by vtx.exe yet";
+                    return outcome;
                 }
                 break;
             case ParamType::ImagePointer: {

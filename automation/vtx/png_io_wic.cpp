@@ -10,8 +10,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <new>
 #include <random>
 #include <string>
@@ -39,6 +37,22 @@ public:
 private:
     T* p_ = nullptr;
 };
+
+// A UTF-8 path as the wide file functions take it; empty when malformed.
+std::wstring WidePath(const std::string& path) {
+    if (path.empty()) return std::wstring();
+    const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()),
+                                      nullptr, 0);
+    if (n <= 0) return std::wstring();
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()), &wide[0], n);
+    return wide;
+}
+
+bool IsDirectory(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
 std::string HexCode(HRESULT hr) {
     char text[16];
@@ -206,24 +220,38 @@ bool DecodePng(const std::uint8_t* data, std::size_t size, Image& out, std::stri
 }
 
 bool ReadPng(const std::string& path, Image& out, std::string& error) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    const std::wstring wide = WidePath(path);
+    if (wide.empty()) {
+        error = path + ": not a valid file name";
+        return false;
+    }
+    if (IsDirectory(wide)) {
         error = path + ": is a directory";
         return false;
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = path + ": cannot open";
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = path + ": cannot open (error " + std::to_string(GetLastError()) + ")";
         return false;
     }
+    LARGE_INTEGER size;
     std::vector<std::uint8_t> bytes;
-    try {
-        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    } catch (const std::bad_alloc&) {
-        error = path + ": out of memory";
-        return false;
+    bool ok = GetFileSizeEx(file, &size) != 0 && size.QuadPart <= 0x7FFFFFFF;
+    if (ok) {
+        try {
+            bytes.resize(static_cast<std::size_t>(size.QuadPart));
+        } catch (const std::bad_alloc&) {
+            CloseHandle(file);
+            error = path + ": out of memory";
+            return false;
+        }
+        DWORD read = 0;
+        ok = bytes.empty() || (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) != 0 &&
+                               read == bytes.size());
     }
-    if (file.bad()) {
+    CloseHandle(file);
+    if (!ok) {
         error = path + ": read error";
         return false;
     }
@@ -318,16 +346,20 @@ StagedFile::StagedFile(StagedFile&& other) noexcept : path_(std::move(other.path
 }
 
 StagedFile::~StagedFile() {
-    if (!temp_.empty()) DeleteFileA(temp_.c_str());
+    if (!temp_.empty()) DeleteFileW(WidePath(temp_).c_str());
 }
 
 bool StagedFile::Stage(const std::vector<std::uint8_t>& bytes, std::string& error) {
     if (!temp_.empty()) {
-        DeleteFileA(temp_.c_str());
+        DeleteFileW(WidePath(temp_).c_str());
         temp_.clear();
     }
-    const DWORD attributes = GetFileAttributesA(path_.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    const std::wstring wide = WidePath(path_);
+    if (wide.empty()) {
+        error = path_ + ": not a valid file name";
+        return false;
+    }
+    if (IsDirectory(wide)) {
         error = path_ + ": is a directory";
         return false;
     }
@@ -339,7 +371,8 @@ bool StagedFile::Stage(const std::vector<std::uint8_t>& bytes, std::string& erro
         std::snprintf(suffix, sizeof suffix, ".vtx-%08x.tmp", static_cast<unsigned>(rd()));
         temp = path_ + suffix;
         // CREATE_NEW: never reuse an existing file.
-        file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        file = CreateFileW((wide + std::wstring(suffix, suffix + std::strlen(suffix))).c_str(), GENERIC_WRITE, 0,
+                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
     }
     if (file == INVALID_HANDLE_VALUE) {
@@ -358,7 +391,7 @@ bool StagedFile::Stage(const std::vector<std::uint8_t>& bytes, std::string& erro
     const bool closed = CloseHandle(file) != 0;
     if (!written || !closed) {
         error = path_ + ": write error";
-        DeleteFileA(temp_.c_str());
+        DeleteFileW(WidePath(temp_).c_str());
         temp_.clear();
         return false;
     }
@@ -370,7 +403,7 @@ bool StagedFile::Commit(std::string& error) {
         error = path_ + ": nothing staged";
         return false;
     }
-    if (!MoveFileExA(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!MoveFileExW(WidePath(temp_).c_str(), WidePath(path_).c_str(), MOVEFILE_REPLACE_EXISTING)) {
         error = path_ + ": cannot rename the written file into place (error " + std::to_string(GetLastError()) + ")";
         return false;  // the destructor removes the temporary
     }

@@ -176,6 +176,12 @@ def arguments(params, variant, serial):
             values.append('"input.png"')
         elif kind == "image out":
             values.append('"%s_out.png"' % serial)
+        elif kind == "string":
+            values.append('"Tavrix 1"' if variant == 0 else '"Tavrix \\"2\\" \\\\ \u00e9"')
+        elif kind == "font":
+            values.append("null" if variant == 0 else '"DejaVu Sans, 14, bold"')
+        elif kind == "WxH":
+            values.append("23x17" if variant == 0 else "61x37")
         else:
             return None  # a parameter kind this script cannot write yet
     return values
