@@ -13,24 +13,8 @@
 #include <new>
 
 #include "TavrixVideoTransform.h"
-#include "adjust/adjust.h"
 #include "automation/com_params.h"
-#include "session/image_session.h"
-
-// The operation families present in this tree; every member of the table
-// forwards to the function of its name, declared in its family's header.
-#if __has_include("effects/effects.h")
-#include "effects/effects.h"
-#endif
-#if __has_include("filters/filters.h")
-#include "filters/filters.h"
-#endif
-#if __has_include("transform/transform.h")
-#include "transform/transform.h"
-#endif
-#if __has_include("draw/draw.h")
-#include "draw/draw.h"
-#endif
+#include "operations.h"
 
 namespace vtx::automation {
 

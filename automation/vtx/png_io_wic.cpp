@@ -1,8 +1,8 @@
 // PNG files for vtx.exe through the Windows Imaging Component, with the
 // contract of tools/vtx/png_io.h: the picture's top row becomes buffer row
 // H-1, bytes are B, G, R, A, an image without alpha gets alpha byte 0, and
-// the byte size 4·W·H must fit a signed 32-bit value. Files are written under
-// a temporary name beside the target and renamed over it when complete.
+// the byte size 4·W·H must fit a signed 32-bit value. Reading and writing
+// the files themselves is tools/vtx/png_files.cpp.
 #include <windows.h>
 #include <objbase.h>
 #include <wincodec.h>
@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <random>
 #include <string>
 
 #include "session/image_session.h"
@@ -37,22 +36,6 @@ public:
 private:
     T* p_ = nullptr;
 };
-
-// A UTF-8 path as the wide file functions take it; empty when malformed.
-std::wstring WidePath(const std::string& path) {
-    if (path.empty()) return std::wstring();
-    const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()),
-                                      nullptr, 0);
-    if (n <= 0) return std::wstring();
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()), &wide[0], n);
-    return wide;
-}
-
-bool IsDirectory(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
 
 std::string HexCode(HRESULT hr) {
     char text[16];
@@ -219,49 +202,6 @@ bool DecodePng(const std::uint8_t* data, std::size_t size, Image& out, std::stri
     return true;
 }
 
-bool ReadPng(const std::string& path, Image& out, std::string& error) {
-    const std::wstring wide = WidePath(path);
-    if (wide.empty()) {
-        error = path + ": not a valid file name";
-        return false;
-    }
-    if (IsDirectory(wide)) {
-        error = path + ": is a directory";
-        return false;
-    }
-    HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        error = path + ": cannot open (error " + std::to_string(GetLastError()) + ")";
-        return false;
-    }
-    LARGE_INTEGER size;
-    std::vector<std::uint8_t> bytes;
-    bool ok = GetFileSizeEx(file, &size) != 0 && size.QuadPart <= 0x7FFFFFFF;
-    if (ok) {
-        try {
-            bytes.resize(static_cast<std::size_t>(size.QuadPart));
-        } catch (const std::bad_alloc&) {
-            CloseHandle(file);
-            error = path + ": out of memory";
-            return false;
-        }
-        DWORD read = 0;
-        ok = bytes.empty() || (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) != 0 &&
-                               read == bytes.size());
-    }
-    CloseHandle(file);
-    if (!ok) {
-        error = path + ": read error";
-        return false;
-    }
-    if (!DecodePng(bytes.data(), bytes.size(), out, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    return true;
-}
-
 bool EncodePng(const Image& image, bool keepAlpha, std::vector<std::uint8_t>& out, std::string& error) {
     if (image.width < 1 || image.height < 1 ||
         image.pixels.size() != static_cast<std::size_t>(4) * image.width * image.height) {
@@ -326,88 +266,6 @@ bool EncodePng(const Image& image, bool keepAlpha, std::vector<std::uint8_t>& ou
         return false;
     }
     GlobalUnlock(memory);
-    return true;
-}
-
-bool WritePng(const std::string& path, const Image& image, bool keepAlpha, std::string& error) {
-    std::vector<std::uint8_t> bytes;
-    if (!EncodePng(image, keepAlpha, bytes, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    StagedFile file(path);
-    return file.Stage(bytes, error) && file.Commit(error);
-}
-
-StagedFile::StagedFile(std::string path) : path_(std::move(path)) {}
-
-StagedFile::StagedFile(StagedFile&& other) noexcept : path_(std::move(other.path_)), temp_(std::move(other.temp_)) {
-    other.temp_.clear();
-}
-
-StagedFile::~StagedFile() {
-    if (!temp_.empty()) DeleteFileW(WidePath(temp_).c_str());
-}
-
-bool StagedFile::Stage(const std::vector<std::uint8_t>& bytes, std::string& error) {
-    if (!temp_.empty()) {
-        DeleteFileW(WidePath(temp_).c_str());
-        temp_.clear();
-    }
-    const std::wstring wide = WidePath(path_);
-    if (wide.empty()) {
-        error = path_ + ": not a valid file name";
-        return false;
-    }
-    if (IsDirectory(wide)) {
-        error = path_ + ": is a directory";
-        return false;
-    }
-    std::random_device rd;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    std::string temp;
-    for (int attempt = 0; attempt < 16 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".vtx-%08x.tmp", static_cast<unsigned>(rd()));
-        temp = path_ + suffix;
-        // CREATE_NEW: never reuse an existing file.
-        file = CreateFileW((wide + std::wstring(suffix, suffix + std::strlen(suffix))).c_str(), GENERIC_WRITE, 0,
-                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
-    }
-    if (file == INVALID_HANDLE_VALUE) {
-        error = path_ + ": cannot create (error " + std::to_string(GetLastError()) + ")";
-        return false;
-    }
-    temp_ = temp;
-    bool written = true;
-    std::size_t done = 0;
-    while (written && done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-        DWORD n = 0;
-        written = WriteFile(file, bytes.data() + done, chunk, &n, nullptr) && n == chunk;
-        done += n;
-    }
-    const bool closed = CloseHandle(file) != 0;
-    if (!written || !closed) {
-        error = path_ + ": write error";
-        DeleteFileW(WidePath(temp_).c_str());
-        temp_.clear();
-        return false;
-    }
-    return true;
-}
-
-bool StagedFile::Commit(std::string& error) {
-    if (temp_.empty()) {
-        error = path_ + ": nothing staged";
-        return false;
-    }
-    if (!MoveFileExW(WidePath(temp_).c_str(), WidePath(path_).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        error = path_ + ": cannot rename the written file into place (error " + std::to_string(GetLastError()) + ")";
-        return false;  // the destructor removes the temporary
-    }
-    temp_.clear();
     return true;
 }
 

@@ -4,25 +4,9 @@
 #include <string_view>
 #include <utility>
 
-#include "adjust/adjust.h"
-#include "session/image_session.h"
+#include "operations.h"
 #include "session/members.h"
 #include "tools/vtx/native_binding.h"
-
-// The operation families present in this tree; each declares its members'
-// functions. A family folder that has not been written yet is skipped.
-#if __has_include("effects/effects.h")
-#include "effects/effects.h"
-#endif
-#if __has_include("filters/filters.h")
-#include "filters/filters.h"
-#endif
-#if __has_include("transform/transform.h")
-#include "transform/transform.h"
-#endif
-#if __has_include("draw/draw.h")
-#include "draw/draw.h"
-#endif
 
 namespace vtx::cli {
 

@@ -2,13 +2,9 @@
 
 #include <png.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <new>
-#include <random>
-#include <system_error>
 
 #include "session/image_session.h"
 
@@ -187,42 +183,6 @@ bool DecodePng(const std::uint8_t* data, std::size_t size, Image& out, std::stri
     return true;
 }
 
-bool ReadPng(const std::string& path, Image& out, std::string& error) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        error = path + ": is a directory";
-        return false;
-    }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    std::vector<std::uint8_t> bytes;
-    bool readError = false;
-    try {
-        std::uint8_t buf[65536];
-        while (true) {
-            const std::size_t n = std::fread(buf, 1, sizeof buf, f);
-            bytes.insert(bytes.end(), buf, buf + n);
-            if (n < sizeof buf) break;
-        }
-        readError = std::ferror(f) != 0;
-    } catch (const std::bad_alloc&) {
-        readError = true;
-    }
-    std::fclose(f);
-    if (readError) {
-        error = path + ": read error";
-        return false;
-    }
-    if (!DecodePng(bytes.data(), bytes.size(), out, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    return true;
-}
-
 bool EncodePng(const Image& image, bool keepAlpha, std::vector<std::uint8_t>& out, std::string& error) {
     if (image.width < 1 || image.height < 1 ||
         image.pixels.size() != 4 * static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height)) {
@@ -264,78 +224,6 @@ bool EncodePng(const Image& image, bool keepAlpha, std::vector<std::uint8_t>& ou
         return false;
     }
     out = std::move(encoded);
-    return true;
-}
-
-bool WritePng(const std::string& path, const Image& image, bool keepAlpha, std::string& error) {
-    std::vector<std::uint8_t> bytes;
-    if (!EncodePng(image, keepAlpha, bytes, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    StagedFile file(path);
-    return file.Stage(bytes, error) && file.Commit(error);
-}
-
-StagedFile::StagedFile(std::string path) : path_(std::move(path)) {}
-
-StagedFile::StagedFile(StagedFile&& other) noexcept : path_(std::move(other.path_)), temp_(std::move(other.temp_)) {
-    other.temp_.clear();
-}
-
-StagedFile::~StagedFile() {
-    if (!temp_.empty()) std::remove(temp_.c_str());
-}
-
-bool StagedFile::Stage(const std::vector<std::uint8_t>& bytes, std::string& error) {
-    if (!temp_.empty()) {
-        std::remove(temp_.c_str());
-        temp_.clear();
-    }
-    std::error_code ec;
-    if (std::filesystem::is_directory(path_, ec)) {
-        error = path_ + ": is a directory";
-        return false;
-    }
-    std::random_device rd;
-    std::FILE* f = nullptr;
-    std::string temp;
-    for (int attempt = 0; attempt < 16 && f == nullptr; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".vtx-%08x.tmp", static_cast<unsigned>(rd()));
-        temp = path_ + suffix;
-        f = std::fopen(temp.c_str(), "wbx");  // exclusive: never reuse an existing file
-        if (f == nullptr && errno != EEXIST) break;
-    }
-    if (f == nullptr) {
-        error = path_ + ": cannot create: " + std::strerror(errno);
-        return false;
-    }
-    temp_ = temp;
-    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const bool flushed = std::fflush(f) == 0;
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !flushed || !closed) {
-        error = path_ + ": write error: " + std::strerror(errno);
-        std::remove(temp_.c_str());
-        temp_.clear();
-        return false;
-    }
-    return true;
-}
-
-bool StagedFile::Commit(std::string& error) {
-    if (temp_.empty()) {
-        error = path_ + ": nothing staged";
-        return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp_, path_, ec);
-    if (ec) {
-        error = path_ + ": cannot rename the written file into place: " + ec.message();
-        return false;  // the destructor removes the temporary
-    }
-    temp_.clear();
     return true;
 }
 

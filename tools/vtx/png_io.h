@@ -22,10 +22,12 @@
 
 namespace vtx::cli {
 
+// The codec: libpng natively, the Windows Imaging Component in vtx.exe.
 bool DecodePng(const std::uint8_t* data, std::size_t size, Image& out, std::string& error);
-bool ReadPng(const std::string& path, Image& out, std::string& error);
-
 bool EncodePng(const Image& image, bool keepAlpha, std::vector<std::uint8_t>& out, std::string& error);
+
+// Files (png_files.cpp, shared by both): UTF-8 paths.
+bool ReadPng(const std::string& path, Image& out, std::string& error);
 bool WritePng(const std::string& path, const Image& image, bool keepAlpha, std::string& error);
 
 // A file written in two steps: Stage() writes the bytes under a temporary
@@ -45,6 +47,8 @@ public:
     const std::string& path() const { return path_; }
 
 private:
+    void Discard();  // removes the staged temporary, if any
+
     std::string path_;
     std::string temp_;  // empty when nothing is staged
 };

@@ -1,0 +1,7 @@
+// Every operation family, for the adapters that bind the member table to the
+// operation functions (the vtx executor, the COM class). A new family adds
+// its header here.
+#pragma once
+
+#include "adjust/adjust.h"
+#include "session/image_session.h"
