@@ -2,7 +2,6 @@
 // image (equalize, grayscale), and stretches derived from image-wide
 // histograms (autocontrast, autolevels).
 #include <cstdint>
-#include <cstring>
 
 #include "adjust/adjust.h"
 #include "primitives/conventions.h"
@@ -32,14 +31,8 @@ void BuildStretchTable(std::int32_t lo, std::int32_t hi, double c, std::uint8_t 
 std::int32_t AdjustEqualize(ImageSession& s, double Completeness) {
     if (!s.HasImage()) return 1;
     const double c = ClampCompleteness(Completeness);
-    const std::int32_t bytes = s.byteSize();
-    auto* squared = static_cast<std::uint8_t*>(ippiMallocBytes(bytes));
-    auto* unchanged = static_cast<std::uint8_t*>(ippiMallocBytes(bytes));
-    if (squared == nullptr || unchanged == nullptr) {
-        ippiFree(squared);
-        ippiFree(unchanged);
-        return 0;
-    }
+    auto* squared = static_cast<std::uint8_t*>(ippiMallocBytes(s.byteSize()));
+    if (squared == nullptr) return 0;
     const std::int32_t step = s.stride();
     const RoiSize roi = ImageRoi(s);
     // v²/128, saturated: bytes up to 127 darken, 128 stays, 181 and up
@@ -47,15 +40,15 @@ std::int32_t AdjustEqualize(ImageSession& s, double Completeness) {
     // squared image holds nothing usable and the image stays as it was.
     if (ippiSqr_8u_AC4RSfs(s.pixels(), step, squared, step, roi, 7) != kStsOk) {
         ippiFree(squared);
-        ippiFree(unchanged);
         return 0;
     }
-    std::memcpy(unchanged, s.pixels(), static_cast<std::size_t>(bytes));
-    // The squared image is source 1 here, at opacity trunc(255·C).
+    // The squared image is source 1 here, at opacity trunc(255·C), over the
+    // unchanged image as source 2. The composition reads each pixel before it
+    // writes it, so the image itself serves as source 2 and destination: the
+    // same bytes as composing over a copy of it.
     const std::uint8_t alpha1 = static_cast<std::uint8_t>(TruncToInt32(255.0 * c));
-    ippiAlphaCompC_8u_AC4R(squared, step, alpha1, unchanged, step, 255, s.pixels(), step, roi, 0);
+    ippiAlphaCompC_8u_AC4R(squared, step, alpha1, s.pixels(), step, 255, s.pixels(), step, roi, 0);
     ippiFree(squared);
-    ippiFree(unchanged);
     return 0;
 }
 

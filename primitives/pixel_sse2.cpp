@@ -4,14 +4,13 @@
 // hands the remaining 0..3 pixels to the plain kernel, so tails are the plain
 // bytes by construction. Loads cover only pixels of the row (a vector is
 // loaded only when four whole pixels remain), so nothing past the last pixel
-// is read. Byte 3 of an AC4 destination is never stored to: the three colour
-// bytes of each pixel are written with a 2-byte and a 1-byte store.
+// is read. Byte 3 of an AC4 destination keeps its value: whole vectors are
+// stored with the destination's own bytes 3 merged in.
 // Parameters the fast paths do not cover (scale factors other than 0 for
 // AddC/SubC and 7 for Sqr, composition types other than 0) go to the plain
 // kernels.
 #include <emmintrin.h>
 
-#include <cstring>
 
 #include "primitives/pixel_kernels.h"
 
@@ -23,19 +22,15 @@ inline __m128i Load4(const U8* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-// Writes bytes 0..2 of one pixel.
-inline void StoreColour(U8* d, std::uint32_t px) {
-    const std::uint16_t low = static_cast<std::uint16_t>(px);
-    std::memcpy(d, &low, 2);
-    d[2] = static_cast<U8>(px >> 16);
-}
-
-// Writes bytes 0..2 of each of the four pixels in v.
+// Writes bytes 0..2 of each of the four pixels in v: the destination's 16
+// bytes are read, their bytes 3 merged into v and all 16 written back, so a
+// byte 3 is rewritten with the value it held (one read-modify-write instead
+// of twelve byte stores). The destination may be one of the sources.
 inline void StoreColour4(U8* d, __m128i v) {
-    StoreColour(d, static_cast<std::uint32_t>(_mm_cvtsi128_si32(v)));
-    StoreColour(d + 4, static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 4))));
-    StoreColour(d + 8, static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 8))));
-    StoreColour(d + 12, static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 12))));
+    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m128i old = Load4(d);
+    const __m128i merged = _mm_or_si128(_mm_andnot_si128(alpha, v), _mm_and_si128(alpha, old));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), merged);
 }
 
 // value[0..2] in bytes 0..2 of each pixel, `fourth` in byte 3.
