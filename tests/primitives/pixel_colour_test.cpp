@@ -40,27 +40,30 @@ TEST(PixelGray, WorkedNumbers) {
     const std::uint8_t src[16] = {255, 255, 255, 0, 100, 0, 0, 0, 0, 100, 0, 0, 0, 0, 100, 0};
     std::uint8_t dst[4] = {};
     ASSERT_EQ(ippiColorToGray_8u_AC4C1R(src, 16, dst, 4, {4, 1}, coeffs), kStsOk);
-    EXPECT_EQ(dst[0], 255);  // 255 · 4097 >> 12
-    EXPECT_EQ(dst[1], 11);   // 45100 >> 12
-    EXPECT_EQ(dst[2], 59);   // 241700 >> 12
-    EXPECT_EQ(dst[3], 30);   // 122900 >> 12
+    // 255 · 4097 >> 12, 45100 >> 12, 241700 >> 12, 122900 >> 12.
+    EXPECT_EQ(std::vector<int>(dst, dst + 4), (std::vector<int>{255, 11, 59, 30}));
     ASSERT_EQ(ippiColorToGray_8u_AC4C1R(src, 16, dst, 4, {4, 1}, nullptr), kStsOk);
-    EXPECT_EQ(dst[0], 255);  // the weights sum to 4096
-    EXPECT_EQ(dst[1], 29);   // 122500 >> 12
-    EXPECT_EQ(dst[2], 58);   // 240400 >> 12
-    EXPECT_EQ(dst[3], 11);   // 46700 >> 12
+    // Default weights 1225, 2404, 467 sum to 4096: 255, then 122500, 240400, 46700 >> 12.
+    EXPECT_EQ(std::vector<int>(dst, dst + 4), (std::vector<int>{255, 29, 58, 11}));
 }
 
-TEST(PixelGray, WeightsAboveOneWrapInsteadOfSaturating) {
-    const float ones[3] = {1.0f, 1.0f, 1.0f};  // weight 4096 each
-    const std::uint8_t src[4] = {255, 255, 255, 0};
-    std::uint8_t dst[1] = {};
-    ASSERT_EQ(ippiColorToGray_8u_AC4C1R(src, 4, dst, 1, {1, 1}, ones), kStsOk);
-    EXPECT_EQ(dst[0], 765 & 0xFF);
-    const float negative[3] = {-0.25f, 0.0f, 0.0f};  // weight -1023, as an unsigned multiplier
-    const std::uint8_t one[4] = {1, 0, 0, 0};
-    ASSERT_EQ(ippiColorToGray_8u_AC4C1R(one, 4, dst, 1, {1, 1}, negative), kStsOk);
-    EXPECT_EQ(dst[0], ((0u - 1023u) >> 12) & 0xFF);
+TEST(PixelGray, OutOfRangeWeightsWrapInsteadOfSaturating) {
+    const struct {
+        float coeffs[3];
+        std::uint8_t px[4];
+        unsigned want;
+    } cases[] = {
+        {{1.0f, 1.0f, 1.0f}, {255, 255, 255, 0}, 765 & 0xFF},                  // weights 4096
+        {{-0.25f, 0.0f, 0.0f}, {1, 0, 0, 0}, ((0u - 1023u) >> 12) & 0xFF},      // -1023 as unsigned
+        {{1e30f, 0.0f, 0.0f}, {1, 0, 0, 0}, (0x7FFFFFFFu >> 12) & 0xFF},        // saturated to INT32_MAX
+        {{0.0f, -1e30f, 0.0f}, {0, 1, 0, 0}, (0x80000000u >> 12) & 0xFF},       // saturated to INT32_MIN
+        {{0.0f, 0.0f, std::numeric_limits<float>::quiet_NaN()}, {0, 0, 200, 0}, 0},  // NaN weight 0
+    };
+    for (const auto& c : cases) {
+        std::uint8_t dst[1] = {};
+        ASSERT_EQ(ippiColorToGray_8u_AC4C1R(c.px, 4, dst, 1, {1, 1}, c.coeffs), kStsOk);
+        EXPECT_EQ(dst[0], c.want) << c.coeffs[0] << " " << c.coeffs[1] << " " << c.coeffs[2];
+    }
 }
 
 TEST(PixelGray, EveryColourWithTheOperationsWeights) {
@@ -83,7 +86,7 @@ TEST(PixelGray, EveryColourWithTheOperationsWeights) {
 }
 
 TEST(PixelGray, RandomRegionsAndCoefficients) {
-    vtxtest::RunSrcDstCases(4, 1, false, 300, [](const Plane& s, const Plane& d, const Plane& e, std::mt19937& rng) {
+    vtxtest::RunSrcDstCases(4, 1, 300, [](const Plane& s, const Plane& d, const Plane& e, std::mt19937& rng) {
         float coeffs[3];
         for (float& c : coeffs) c = static_cast<float>(static_cast<int>(rng() % 2001) - 500) / 1000.0f;
         const bool useDefault = rng() % 4 == 0;
@@ -94,20 +97,6 @@ TEST(PixelGray, RandomRegionsAndCoefficients) {
     });
 }
 
-TEST(PixelGray, ExtremeCoefficientsAreDefined) {
-    const float big[3] = {1e30f, -1e30f, std::numeric_limits<float>::quiet_NaN()};
-    const std::uint8_t src[8] = {1, 0, 0, 0, 0, 1, 0, 0};
-    std::uint8_t dst[2] = {};
-    ASSERT_EQ(ippiColorToGray_8u_AC4C1R(src, 8, dst, 2, {2, 1}, big), kStsOk);
-    EXPECT_EQ(dst[0], (0x7FFFFFFFu >> 12) & 0xFF);  // weight saturated to INT32_MAX
-    EXPECT_EQ(dst[1], (0x80000000u >> 12) & 0xFF);  // weight saturated to INT32_MIN
-}
-
-TEST(PixelGray, ArgumentStatuses) {
-    vtxtest::CheckSrcDstStatuses(4, 1, [](const std::uint8_t* s, std::int32_t ss, std::uint8_t* d, std::int32_t ds,
-                                          RoiSize r) { return ippiColorToGray_8u_AC4C1R(s, ss, d, ds, r, nullptr); });
-}
-
 // ---------------------------------------------------------------------------
 // Hue, lightness and saturation.
 
@@ -115,14 +104,6 @@ const double kK = static_cast<double>(0.003921568859368563f);
 const double kK360 = static_cast<double>(0.0027777778450399637f);
 const double kK60 = static_cast<double>(0.01666666753590107f);
 const double kH0 = static_cast<double>(0.4999989867210388f);
-
-TEST(PixelHls, ConstantsAreTheSinglePrecisionValues) {
-    EXPECT_EQ(kK, 0.003921568859368563);
-    EXPECT_EQ(kK360, 0.0027777778450399637);
-    EXPECT_EQ(kK60, 0.01666666753590107);
-    EXPECT_EQ(kH0, 0.4999989867210388);
-    EXPECT_GT(kK, 1.0 / 255.0);
-}
 
 int Trunc(double x) {
     return static_cast<int>(x);  // test inputs keep x in 0 .. 256
@@ -134,13 +115,7 @@ void BgrToHlsRef(const std::uint8_t* in, std::uint8_t* out) {
     const double D = M - N, sum = M + N, L = sum * 0.5;
     double H = 0, S = 0;
     if (D != 0) {
-        if (L <= 0.5) {
-            const double inv = 1.0 / sum;
-            S = inv * D;
-        } else {
-            const double inv = 1.0 / (2.0 - sum);
-            S = inv * D;
-        }
+        S = (L <= 0.5 ? 1.0 / sum : 1.0 / (2.0 - sum)) * D;
         const double q = 1.0 / D;
         if (R == M) {
             H = ((G - B) * 60.0) * q;
@@ -233,119 +208,51 @@ TEST(PixelHls, EveryColourToHlsAndBack) {
         ASSERT_EQ(ippiHLSToRGB_8u_AC4R(src.data(), 1024, rgb.data(), 1024, {256, 256}), kStsOk);
         for (std::uint32_t i = 0; i < 65536; ++i) {
             const std::uint8_t* p = &src[4 * i];
-            std::uint8_t want[3], want2[3];
+            std::uint8_t want[4] = {0, 0, 0, 0x5C}, want2[4] = {0, 0, 0, 0xC5};
             BgrToHlsRef(p, want);
             HlsToRgbRef(p, want2);
-            const std::uint8_t* got = &hls[4 * i];
-            const std::uint8_t* got2 = &rgb[4 * i];
-            if (std::memcmp(got, want, 3) != 0 || got[3] != 0x5C) {
-                FAIL() << "to HLS of " << int(p[0]) << "," << int(p[1]) << "," << int(p[2]) << ": " << int(got[0])
-                       << "," << int(got[1]) << "," << int(got[2]) << " expected " << int(want[0]) << ","
-                       << int(want[1]) << "," << int(want[2]);
-            }
-            if (std::memcmp(got2, want2, 3) != 0 || got2[3] != 0xC5) {
-                FAIL() << "to RGB of " << int(p[0]) << "," << int(p[1]) << "," << int(p[2]) << ": " << int(got2[0])
-                       << "," << int(got2[1]) << "," << int(got2[2]) << " expected " << int(want2[0]) << ","
-                       << int(want2[1]) << "," << int(want2[2]);
+            if (std::memcmp(&hls[4 * i], want, 4) != 0 || std::memcmp(&rgb[4 * i], want2, 4) != 0) {
+                FAIL() << "pixel " << int(p[0]) << "," << int(p[1]) << "," << int(p[2]) << ": to HLS "
+                       << Px3{hls[4 * i], hls[4 * i + 1], hls[4 * i + 2]} << " expected " << Px3{want[0], want[1], want[2]}
+                       << ", to RGB " << Px3{rgb[4 * i], rgb[4 * i + 1], rgb[4 * i + 2]} << " expected "
+                       << Px3{want2[0], want2[1], want2[2]};
             }
         }
     }
 }
 
-TEST(PixelHls, RoundingOffsetIsBelowOneHalf) {
-    // Pixels whose exact result lies within 1.1e-6 above x.5: the offset
-    // 0.4999989867 rounds them down where 0.5 would round up.
-    int found = 0;
-    for (int b = 0; b < 256 && found < 20; ++b) {
-        for (int g = 0; g < 256 && found < 20; g += 3) {
-            for (int r = 0; r < 256 && found < 20; r += 5) {
-                const std::uint8_t px[4] = {static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g),
-                                            static_cast<std::uint8_t>(r), 0};
-                std::uint8_t want[3];
-                BgrToHlsRef(px, want);
-                // The same with 0.5: does any channel differ?
-                const double B = b * kK, G = g * kK, R = r * kK;
-                const double L = (std::max({B, G, R}) + std::min({B, G, R})) * 0.5;
-                if (Trunc(L * 255.0 + 0.5) == want[1]) continue;
-                ++found;
-                EXPECT_EQ(ToHls(b, g, r), (Px3{want[0], want[1], want[2]}));
-            }
-        }
-    }
-    EXPECT_GT(found, 0);
-}
-
-TEST(PixelHls, RandomRegions) {
-    for (const bool toHls : {true, false}) {
-        SCOPED_TRACE(toHls ? "BGRToHLS" : "HLSToRGB");
-        vtxtest::RunSrcDstCases(4, 4, false, toHls ? 310 : 311,
-                                [toHls](const Plane& s, const Plane& d, const Plane& e, std::mt19937&) {
-                                    for (std::int32_t y = 0; y < s.height; ++y) {
-                                        for (std::int32_t x = 0; x < s.width; ++x) {
-                                            std::uint8_t r[3];
-                                            if (toHls) {
-                                                BgrToHlsRef(s.Px(x, y), r);
-                                            } else {
-                                                HlsToRgbRef(s.Px(x, y), r);
-                                            }
-                                            std::memcpy(e.Px(x, y), r, 3);
-                                        }
-                                    }
-                                    return toHls ? ippiBGRToHLS_8u_AC4R(s.p(), s.step, d.p(), d.step, s.size())
-                                                 : ippiHLSToRGB_8u_AC4R(s.p(), s.step, d.p(), d.step, s.size());
-                                });
-    }
-}
-
-TEST(PixelHls, InPlace) {
+TEST(PixelHlsAndSwap, InPlaceAndWorkedSwap) {
     // Each pixel is read completely before it is written.
     std::uint8_t img[8] = {0, 0, 255, 7, 0, 255, 0, 8};
     ASSERT_EQ(ippiBGRToHLS_8u_AC4R(img, 8, img, 8, {2, 1}), kStsOk);
-    const std::uint8_t want[8] = {0, 128, 255, 7, 85, 128, 255, 8};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(img[i], want[i]) << i;
-}
-
-TEST(PixelHls, ArgumentStatuses) {
-    vtxtest::CheckSrcDstStatuses(4, 4, [](const std::uint8_t* s, std::int32_t ss, std::uint8_t* d, std::int32_t ds,
-                                          RoiSize r) { return ippiBGRToHLS_8u_AC4R(s, ss, d, ds, r); });
-    vtxtest::CheckSrcDstStatuses(4, 4, [](const std::uint8_t* s, std::int32_t ss, std::uint8_t* d, std::int32_t ds,
-                                          RoiSize r) { return ippiHLSToRGB_8u_AC4R(s, ss, d, ds, r); });
-}
-
-// ---------------------------------------------------------------------------
-// Channel swap.
-
-TEST(PixelSwapChannels, EveryValidOrder) {
-    std::mt19937 rng(320);
-    for (int o0 = 0; o0 < 3; ++o0) {
-        for (int o1 = 0; o1 < 3; ++o1) {
-            for (int o2 = 0; o2 < 3; ++o2) {
-                const std::int32_t order[3] = {o0, o1, o2};
-                vtxtest::RunSrcDstCases(4, 4, false, rng(),
-                                        [&](const Plane& s, const Plane& d, const Plane& e, std::mt19937&) {
-                                            for (std::int32_t y = 0; y < s.height; ++y) {
-                                                for (std::int32_t x = 0; x < s.width; ++x) {
-                                                    for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = s.Px(x, y)[order[c]];
-                                                }
-                                            }
-                                            return ippiSwapChannels_8u_AC4R(s.p(), s.step, d.p(), d.step, s.size(),
-                                                                            order);
-                                        });
-            }
-        }
-    }
-}
-
-TEST(PixelSwapChannels, ReversesBlueAndRed) {
+    EXPECT_EQ(std::vector<int>(img, img + 8), (std::vector<int>{0, 128, 255, 7, 85, 128, 255, 8}));
     const std::uint8_t src[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     std::uint8_t dst[8] = {0, 0, 0, 40, 0, 0, 0, 80};
     const std::int32_t order[3] = {2, 1, 0};
     ASSERT_EQ(ippiSwapChannels_8u_AC4R(src, 8, dst, 8, {2, 1}, order), kStsOk);
-    const std::uint8_t want[8] = {3, 2, 1, 40, 7, 6, 5, 80};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(dst[i], want[i]) << i;
+    EXPECT_EQ(std::vector<int>(dst, dst + 8), (std::vector<int>{3, 2, 1, 40, 7, 6, 5, 80}));
 }
 
-TEST(PixelSwapChannels, ArgumentStatuses) {
+TEST(PixelSwapChannels, RandomOrdersAndRegions) {
+    vtxtest::RunSrcDstCases(4, 4, 320, [](const Plane& s, const Plane& d, const Plane& e, std::mt19937& rng) {
+        const std::int32_t order[3] = {static_cast<std::int32_t>(rng() % 3), static_cast<std::int32_t>(rng() % 3),
+                                       static_cast<std::int32_t>(rng() % 3)};
+        for (std::int32_t y = 0; y < s.height; ++y) {
+            for (std::int32_t x = 0; x < s.width; ++x) {
+                for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = s.Px(x, y)[order[c]];
+            }
+        }
+        return ippiSwapChannels_8u_AC4R(s.p(), s.step, d.p(), d.step, s.size(), order);
+    });
+}
+
+TEST(PixelColour, ArgumentStatuses) {
+    vtxtest::CheckSrcDstStatuses(4, 1, [](const std::uint8_t* s, std::int32_t ss, std::uint8_t* d, std::int32_t ds,
+                                          RoiSize r) { return ippiColorToGray_8u_AC4C1R(s, ss, d, ds, r, nullptr); });
+    vtxtest::CheckSrcDstStatuses(4, 4, [](const std::uint8_t* s, std::int32_t ss, std::uint8_t* d, std::int32_t ds,
+                                          RoiSize r) { return ippiBGRToHLS_8u_AC4R(s, ss, d, ds, r); });
+    vtxtest::CheckSrcDstStatuses(4, 4, [](const std::uint8_t* s, std::int32_t ss, std::uint8_t* d, std::int32_t ds,
+                                          RoiSize r) { return ippiHLSToRGB_8u_AC4R(s, ss, d, ds, r); });
     const std::int32_t order[3] = {2, 1, 0};
     vtxtest::CheckSrcDstStatuses(4, 4, [&](const std::uint8_t* s, std::int32_t ss, std::uint8_t* d, std::int32_t ds,
                                            RoiSize r) { return ippiSwapChannels_8u_AC4R(s, ss, d, ds, r, order); });
@@ -353,9 +260,7 @@ TEST(PixelSwapChannels, ArgumentStatuses) {
     std::memset(dst, 0x4D, sizeof dst);
     EXPECT_EQ(ippiSwapChannels_8u_AC4R(src, 16, dst, 16, {4, 1}, nullptr), kStsNullPtr);
     const std::int32_t bad[][3] = {{3, 1, 0}, {0, -1, 2}, {0, 1, 3}, {INT32_MIN, 0, 0}, {0, 0, INT32_MAX}};
-    for (const auto& o : bad) {
-        EXPECT_EQ(ippiSwapChannels_8u_AC4R(src, 16, dst, 16, {4, 1}, o), kStsBadChannelOrder);
-    }
+    for (const auto& o : bad) EXPECT_EQ(ippiSwapChannels_8u_AC4R(src, 16, dst, 16, {4, 1}, o), kStsBadChannelOrder);
     EXPECT_EQ(ippiSwapChannels_8u_AC4R(src, 0, dst, 16, {4, 1}, bad[0]), kStsBadStep);  // steps before order
     EXPECT_EQ(ippiSwapChannels_8u_AC4R(src, 16, dst, 16, {0, 1}, bad[0]), kStsBadSize);
     for (std::uint8_t b : dst) EXPECT_EQ(b, 0x4D);

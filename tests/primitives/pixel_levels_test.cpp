@@ -23,14 +23,16 @@ using vtxtest::SameBytes;
 // One call of a primitive on (src1, src2, dst); parameters come from `rng`,
 // which is seeded identically for every level. Results that are not pixels
 // go to `out`.
-using Op = std::function<IppStatus(const Plane& s1, const Plane& s2, const Plane& d, std::mt19937& rng,
-                                   std::vector<double>& out)>;
+using P = const Plane&;
+using Rng = std::mt19937&;
+using Out = std::vector<double>&;
+using Op = std::function<IppStatus(P s1, P s2, P d, Rng rng, Out out)>;
 
-std::uint8_t Byte(std::mt19937& rng) {
+std::uint8_t Byte(Rng rng) {
     return static_cast<std::uint8_t>(rng() >> 24);
 }
 
-std::int32_t Pick(std::mt19937& rng, std::initializer_list<std::int32_t> values) {
+std::int32_t Pick(Rng rng, std::initializer_list<std::int32_t> values) {
     return *(values.begin() + rng() % values.size());
 }
 
@@ -41,48 +43,29 @@ struct NamedOp {
 
 std::vector<NamedOp> Ops() {
     return {
-        {"Copy_8u_AC4R",
-         [](const Plane& s, const Plane&, const Plane& d, std::mt19937&, std::vector<double>&) {
-             return ippiCopy_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size());
-         }},
-        {"Set_8u_AC4R",
-         [](const Plane&, const Plane&, const Plane& d, std::mt19937& rng, std::vector<double>&) {
+        {"Copy_8u_AC4R", [](P s, P, P d, Rng, Out) { return ippiCopy_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size()); }},
+        {"Set_8u_AC4R", [](P, P, P d, Rng rng, Out) {
              const std::uint8_t v[3] = {Byte(rng), Byte(rng), Byte(rng)};
-             return ippiSet_8u_AC4R(v, d.p(), d.step, d.size());
-         }},
-        {"Set_8u_C4R",
-         [](const Plane&, const Plane&, const Plane& d, std::mt19937& rng, std::vector<double>&) {
+             return ippiSet_8u_AC4R(v, d.p(), d.step, d.size()); }},
+        {"Set_8u_C4R", [](P, P, P d, Rng rng, Out) {
              const std::uint8_t v[4] = {Byte(rng), Byte(rng), Byte(rng), Byte(rng)};
-             return ippiSet_8u_C4R(v, d.p(), d.step, d.size());
-         }},
-        {"AddC_8u_AC4IRSfs",
-         [](const Plane&, const Plane&, const Plane& d, std::mt19937& rng, std::vector<double>&) {
+             return ippiSet_8u_C4R(v, d.p(), d.step, d.size()); }},
+        {"AddC_8u_AC4IRSfs", [](P, P, P d, Rng rng, Out) {
              const std::uint8_t v[3] = {Byte(rng), Byte(rng), Byte(rng)};
-             return ippiAddC_8u_AC4IRSfs(v, d.p(), d.step, d.size(), Pick(rng, {0, 0, 0, 1, -1, 3}));
-         }},
-        {"SubC_8u_AC4IRSfs",
-         [](const Plane&, const Plane&, const Plane& d, std::mt19937& rng, std::vector<double>&) {
+             return ippiAddC_8u_AC4IRSfs(v, d.p(), d.step, d.size(), Pick(rng, {0, 0, 0, 1, -1, 3})); }},
+        {"SubC_8u_AC4IRSfs", [](P, P, P d, Rng rng, Out) {
              const std::uint8_t v[3] = {Byte(rng), Byte(rng), Byte(rng)};
-             return ippiSubC_8u_AC4IRSfs(v, d.p(), d.step, d.size(), Pick(rng, {0, 0, 0, 1, -1, 3}));
-         }},
-        {"Add_8u_AC4RSfs",
-         [](const Plane& s1, const Plane& s2, const Plane& d, std::mt19937& rng, std::vector<double>&) {
-             return ippiAdd_8u_AC4RSfs(s1.p(), s1.step, s2.p(), s2.step, d.p(), d.step, d.size(),
-                                       Pick(rng, {1, 1, 0, 2}));
-         }},
-        {"Sqr_8u_AC4RSfs",
-         [](const Plane& s, const Plane&, const Plane& d, std::mt19937& rng, std::vector<double>&) {
-             return ippiSqr_8u_AC4RSfs(s.p(), s.step, d.p(), d.step, d.size(), Pick(rng, {7, 7, 7, 0, 6, 8}));
-         }},
-        {"Sum_8u_AC4R",
-         [](const Plane& s, const Plane&, const Plane&, std::mt19937&, std::vector<double>& out) {
+             return ippiSubC_8u_AC4IRSfs(v, d.p(), d.step, d.size(), Pick(rng, {0, 0, 0, 1, -1, 3})); }},
+        {"Add_8u_AC4RSfs", [](P s1, P s2, P d, Rng rng, Out) {
+             return ippiAdd_8u_AC4RSfs(s1.p(), s1.step, s2.p(), s2.step, d.p(), d.step, d.size(), Pick(rng, {1, 1, 0, 2})); }},
+        {"Sqr_8u_AC4RSfs", [](P s, P, P d, Rng rng, Out) {
+             return ippiSqr_8u_AC4RSfs(s.p(), s.step, d.p(), d.step, d.size(), Pick(rng, {7, 7, 7, 0, 6, 8})); }},
+        {"Sum_8u_AC4R", [](P s, P, P, Rng, Out out) {
              double sum[3];
              const IppStatus st = ippiSum_8u_AC4R(s.p(), s.step, s.size(), sum);
              out.assign(sum, sum + 3);
-             return st;
-         }},
-        {"Min_8u_AC4R",
-         [](const Plane& s, const Plane&, const Plane&, std::mt19937& rng, std::vector<double>& out) {
+             return st; }},
+        {"Min_8u_AC4R", [](P s, P, P, Rng rng, Out out) {
              // Raise the samples so that the minimum is not always 0.
              const int floor = Pick(rng, {0, 50, 200});
              for (std::int32_t y = 0; y < s.height; ++y) {
@@ -93,17 +76,13 @@ std::vector<NamedOp> Ops() {
              std::uint8_t mn[3];
              const IppStatus st = ippiMin_8u_AC4R(s.p(), s.step, s.size(), mn);
              out.assign(mn, mn + 3);
-             return st;
-         }},
-        {"AlphaCompC_8u_AC4R",
-         [](const Plane& s1, const Plane& s2, const Plane& d, std::mt19937& rng, std::vector<double>&) {
+             return st; }},
+        {"AlphaCompC_8u_AC4R", [](P s1, P s2, P d, Rng rng, Out) {
              const std::uint8_t a1 = Byte(rng);
              const std::uint8_t a2 = rng() % 2 ? 255 : Byte(rng);
              const std::int32_t type = rng() % 3 ? 0 : static_cast<std::int32_t>(rng() % 12);
-             return ippiAlphaCompC_8u_AC4R(s1.p(), s1.step, a1, s2.p(), s2.step, a2, d.p(), d.step, d.size(), type);
-         }},
-        {"LUT_8u_AC4R",
-         [](const Plane& s, const Plane&, const Plane& d, std::mt19937& rng, std::vector<double>&) {
+             return ippiAlphaCompC_8u_AC4R(s1.p(), s1.step, a1, s2.p(), s2.step, a2, d.p(), d.step, d.size(), type); }},
+        {"LUT_8u_AC4R", [](P s, P, P d, Rng rng, Out) {
              std::int32_t lv[3][4], va[3][4];
              for (int c = 0; c < 3; ++c) {
                  for (int k = 0; k < 4; ++k) {
@@ -114,10 +93,8 @@ std::vector<NamedOp> Ops() {
              const std::int32_t* vs[3] = {va[0], va[1], va[2]};
              const std::int32_t* ls[3] = {lv[0], lv[1], lv[2]};
              const std::int32_t n[3] = {4, 3, 2};
-             return ippiLUT_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size(), vs, ls, n);
-         }},
-        {"MapChannels_8u_AC4IR",
-         [](const Plane&, const Plane&, const Plane& d, std::mt19937& rng, std::vector<double>&) {
+             return ippiLUT_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size(), vs, ls, n); }},
+        {"MapChannels_8u_AC4IR", [](P, P, P d, Rng rng, Out) {
              // Alpha 0 on about half of the pixels, so that both kinds meet in
              // every vector when pixels with other alpha are skipped.
              for (std::int32_t y = 0; y < d.height; ++y) {
@@ -132,21 +109,12 @@ std::vector<NamedOp> Ops() {
              // One table for all three channels, or three different ones.
              const bool same = rng() % 2;
              const std::uint8_t* tables[3] = {t[0], same ? t[0] : t[1], same ? t[0] : t[2]};
-             return ippiMapChannels_8u_AC4IR(tables, d.p(), d.step, d.size(), static_cast<std::int32_t>(rng() % 2));
-         }},
-        {"BGRToHLS_8u_AC4R",
-         [](const Plane& s, const Plane&, const Plane& d, std::mt19937&, std::vector<double>&) {
-             return ippiBGRToHLS_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size());
-         }},
-        {"HLSToRGB_8u_AC4R",
-         [](const Plane& s, const Plane&, const Plane& d, std::mt19937&, std::vector<double>&) {
-             return ippiHLSToRGB_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size());
-         }},
-        {"SwapChannels_8u_AC4R",
-         [](const Plane& s, const Plane&, const Plane& d, std::mt19937& rng, std::vector<double>&) {
+             return ippiMapChannels_8u_AC4IR(tables, d.p(), d.step, d.size(), static_cast<std::int32_t>(rng() % 2)); }},
+        {"BGRToHLS_8u_AC4R", [](P s, P, P d, Rng, Out) { return ippiBGRToHLS_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size()); }},
+        {"HLSToRGB_8u_AC4R", [](P s, P, P d, Rng, Out) { return ippiHLSToRGB_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size()); }},
+        {"SwapChannels_8u_AC4R", [](P s, P, P d, Rng rng, Out) {
              const std::int32_t order[3] = {Pick(rng, {0, 1, 2}), Pick(rng, {0, 1, 2}), Pick(rng, {0, 1, 2})};
-             return ippiSwapChannels_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size(), order);
-         }},
+             return ippiSwapChannels_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size(), order); }},
     };
 }
 
@@ -193,17 +161,6 @@ TEST(PixelLevels, EveryLevelGivesThePlainBytes) {
             });
             if (HasFatalFailure()) return;
         }
-    }
-}
-
-TEST(PixelLevels, EachLevelRunsItsOwnTable) {
-    // Ceilings select the levels this processor supports, capped by the ceiling.
-    const std::int32_t natural = SelectProcessorIndex(ReadCpuIdentification());
-    vtxtest::LevelScope restore;
-    for (std::int32_t ceiling = kCpuPlain; ceiling <= kCpuHighest; ++ceiling) {
-        ASSERT_EQ(ippiForceProcessorCeiling(ceiling), kStsOk);
-        EXPECT_EQ(ippiGetProcessorIndex(), std::min(natural, ceiling));
-        EXPECT_EQ(DispatchLevel(kCpuSse2), std::min<std::int32_t>({natural, ceiling, kCpuSse2}));
     }
 }
 

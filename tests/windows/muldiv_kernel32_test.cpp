@@ -21,8 +21,8 @@ namespace {
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 
-// Operands around every boundary: zero, ±1, small odd and even values (for
-// exact halves), byte and word limits, and the ends of the 32-bit range.
+// Operands around every boundary (the zero divisor included): zero, ±1,
+// small odd and even values (for exact halves), byte and word limits, and the ends of the 32-bit range.
 const std::vector<std::int32_t>& GridValues() {
     static const std::vector<std::int32_t> values = {
         kMin,     kMin + 1, -1073741825, -1073741824, -65536, -65535, -1000,
@@ -31,12 +31,6 @@ const std::vector<std::int32_t>& GridValues() {
         128,      255,      256,         1000,        65535,  65536,  46341,
         1073741823, 1073741824, kMax - 1, kMax};
     return values;
-}
-
-std::string Describe(std::int32_t a, std::int32_t b, std::int32_t c, int ours, int theirs) {
-    std::ostringstream s;
-    s << "MulDiv(" << a << ", " << b << ", " << c << "): vtx " << ours << ", kernel32 " << theirs;
-    return s.str();
 }
 
 // Wine's kernel32 makes the divisor positive by negating both the first
@@ -49,30 +43,23 @@ bool WineNegatesMinimum(std::int32_t a, std::int32_t c) {
 }
 
 // Compares one triple; records a description of a mismatch.
-void Compare(std::int32_t a, std::int32_t b, std::int32_t c, std::vector<std::string>& mismatches) {
+void Compare(std::int32_t a, std::int32_t b, std::int32_t c, std::ostringstream& mismatches) {
     if (WineNegatesMinimum(a, c)) return;
-    const int ours = vtx::MulDiv(a, b, c);
-    const int theirs = ::MulDiv(a, b, c);
-    if (ours != theirs && mismatches.size() < 20) mismatches.push_back(Describe(a, b, c, ours, theirs));
-}
-
-void ExpectNoMismatch(const std::vector<std::string>& mismatches) {
-    std::ostringstream all;
-    for (const auto& m : mismatches) all << m << "\n";
-    EXPECT_TRUE(mismatches.empty()) << all.str();
+    const int ours = vtx::MulDiv(a, b, c), theirs = ::MulDiv(a, b, c);
+    if (ours != theirs && mismatches.tellp() < 2000) mismatches << "MulDiv(" << a << ", " << b << ", " << c << "): vtx " << ours << ", kernel32 " << theirs << "\n";
 }
 
 TEST(MulDivKernel32, GridOfBoundaryValues) {
-    std::vector<std::string> mismatches;
+    std::ostringstream mismatches;
     for (std::int32_t a : GridValues())
         for (std::int32_t b : GridValues())
             for (std::int32_t c : GridValues()) Compare(a, b, c, mismatches);
-    ExpectNoMismatch(mismatches);
+    EXPECT_EQ(mismatches.str(), "");
 }
 
 TEST(MulDivKernel32, ExactHalvesRoundAwayFromZero) {
     // a·b / c is exactly k + 1/2 for every combination below.
-    std::vector<std::string> mismatches;
+    std::ostringstream mismatches;
     for (std::int32_t k = -300; k <= 300; ++k) {
         for (std::int32_t c : {2, 4, 6, 10, 254, 256, 65536}) {
             const std::int64_t num = (2 * std::int64_t{k} + 1) * (c / 2);
@@ -83,35 +70,22 @@ TEST(MulDivKernel32, ExactHalvesRoundAwayFromZero) {
             Compare(1, a, c, mismatches);
         }
     }
-    ExpectNoMismatch(mismatches);
+    EXPECT_EQ(mismatches.str(), "");
     // Worked values, so that the test states the rule and not only agreement.
     EXPECT_EQ(::MulDiv(1, 1, 2), 1);
     EXPECT_EQ(vtx::MulDiv(1, 1, 2), 1);
     EXPECT_EQ(vtx::MulDiv(-1, 1, 2), -1);
     EXPECT_EQ(vtx::MulDiv(3, 1, -2), -2);
     EXPECT_EQ(vtx::MulDiv(5, 1, 2), 3);
-}
-
-TEST(MulDivKernel32, ZeroDivisorAndOverflowGiveMinusOne) {
-    for (std::int32_t a : GridValues()) {
-        for (std::int32_t b : GridValues()) {
-            EXPECT_EQ(vtx::MulDiv(a, b, 0), ::MulDiv(a, b, 0)) << a << " " << b;
-            EXPECT_EQ(vtx::MulDiv(a, b, 0), -1);
-        }
-    }
-    EXPECT_EQ(vtx::MulDiv(kMax, 2, 1), ::MulDiv(kMax, 2, 1));
-    EXPECT_EQ(vtx::MulDiv(kMax, 2, 1), -1);
-    EXPECT_EQ(vtx::MulDiv(kMax, kMax, kMax), ::MulDiv(kMax, kMax, kMax));
-    EXPECT_EQ(vtx::MulDiv(kMax, kMax, kMax), kMax);
-    EXPECT_EQ(vtx::MulDiv(65536, 65536, 2), ::MulDiv(65536, 65536, 2));
-    EXPECT_EQ(vtx::MulDiv(65536, 65536, 2), -1);
+    EXPECT_EQ(::MulDiv(7, 3, 0), -1);  // the grid compares every zero divisor and overflow
+    EXPECT_EQ(::MulDiv(65536, 65536, 2), -1);
 }
 
 TEST(MulDivKernel32, RandomOperands) {
     std::mt19937 rng(20261206u);
     std::uniform_int_distribution<std::int32_t> any(kMin, kMax);
     std::uniform_int_distribution<std::int32_t> small(-70000, 70000);
-    std::vector<std::string> mismatches;
+    std::ostringstream mismatches;
     for (int i = 0; i < 200000; ++i) {
         // Mix full-range and small operands so that results both fit and overflow.
         const std::int32_t a = (i & 1) ? any(rng) : small(rng);
@@ -119,7 +93,7 @@ TEST(MulDivKernel32, RandomOperands) {
         const std::int32_t c = (i & 4) ? any(rng) : small(rng);
         Compare(a, b, c, mismatches);
     }
-    ExpectNoMismatch(mismatches);
+    EXPECT_EQ(mismatches.str(), "");
 }
 
 TEST(MulDivKernel32, MinimumOperandWithNegativeDivisor) {
