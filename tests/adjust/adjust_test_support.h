@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -125,19 +126,92 @@ inline Image RunOp(const Image& in, bool mask, const Operation& op) {
     return o.image;
 }
 
-// Whether a pixel takes part in a masked step.
-inline bool Takes(const std::uint8_t* p, bool mask) { return !mask || p[3] == 0; }
-
-// Applies f(channel, value) to the colour bytes of every pixel that takes
-// part (channel 0 blue, 1 green, 2 red).
-inline Image MapBytes(const Image& in, bool mask, const std::function<std::uint8_t(int, int)>& f) {
+// Applies f(channel, value) to the colour bytes of every pixel (channel 0
+// blue, 1 green, 2 red).
+inline Image MapBytes(const Image& in, const std::function<std::uint8_t(int, int)>& f) {
     Image out = in;
     for (int n = 0; n < out.count(); ++n) {
-        std::uint8_t* p = out.pixel(n);
-        if (!Takes(p, mask)) continue;
-        for (int c = 0; c < 3; ++c) p[c] = f(c, p[c]);
+        for (int c = 0; c < 3; ++c) out.pixel(n)[c] = f(c, out.pixel(n)[c]);
     }
     return out;
+}
+
+// ---------------------------------------------------------------------------
+// Table-driven checks.
+
+// An operation written as a call on session s: OP(AdjustInvert(s, 1.0)).
+#define OP(call) [](::vtx::ImageSession& s) { return ::vtx::call; }
+using WithCompleteness = std::function<std::int32_t(vtx::ImageSession&, double)>;
+const Operation kNoChange = [](vtx::ImageSession&) { return 0; };
+
+struct Bgr {
+    int b, g, r;
+};
+
+// An image of at least 2 x 2 pixels cycling through `colours`, alpha 0.
+inline Image FromColours(const std::vector<Bgr>& colours) {
+    const int n = static_cast<int>(colours.size());
+    Image img(2, std::max(2, (n + 1) / 2));
+    for (int k = 0; k < img.count(); ++k) {
+        const Bgr& c = colours[static_cast<std::size_t>(k % n)];
+        img.pixel(k)[0] = static_cast<std::uint8_t>(c.b);
+        img.pixel(k)[1] = static_cast<std::uint8_t>(c.g);
+        img.pixel(k)[2] = static_cast<std::uint8_t>(c.r);
+    }
+    return img;
+}
+
+// Worked examples: these colours in give those colours out.
+struct Worked {
+    const char* name;
+    Operation op;
+    std::vector<Bgr> in, out;
+};
+inline void ExpectWorked(const std::vector<Worked>& cases) {
+    for (const Worked& w : cases) {
+        EXPECT_IMAGE_EQ(RunOp(FromColours(w.in), false, w.op), FromColours(w.out)) << w.name;
+    }
+}
+
+// Worked examples on AllValuesImage(): every colour byte v becomes f(v).
+struct ByteMap {
+    const char* name;
+    Operation op;
+    std::function<int(int)> f;
+};
+inline void ExpectByteMaps(const std::vector<ByteMap>& cases) {
+    const Image in = AllValuesImage();
+    for (const ByteMap& m : cases) {
+        const Image ref = MapBytes(in, [&](int, int v) { return static_cast<std::uint8_t>(m.f(v)); });
+        EXPECT_IMAGE_EQ(RunOp(in, false, m.op), ref) << m.name;
+    }
+}
+
+// Pairs of calls that must give the same image (parameter clamps, NaN).
+struct Same {
+    const char* name;
+    Operation a, b;
+};
+inline void ExpectSame(const std::vector<Same>& cases, const Image& in) {
+    for (const Same& c : cases) EXPECT_IMAGE_EQ(RunOp(in, false, c.a), RunOp(in, false, c.b)) << c.name;
+}
+
+// An operation at Completeness C beside its scalar reference.
+struct RefCase {
+    std::string name;
+    WithCompleteness op;
+    std::function<Image(const Image&, double)> ref;
+};
+inline void ExpectReferences(const std::vector<RefCase>& cases, const std::vector<Image>& images,
+                             const std::vector<double>& comps = {0.0, 0.25, 0.5, 0.73, 1.0}) {
+    for (const RefCase& rc : cases) {
+        for (const Image& in : images) {
+            for (double c : comps) {
+                const Image out = RunOp(in, false, [&](vtx::ImageSession& s) { return rc.op(s, c); });
+                EXPECT_IMAGE_EQ(out, rc.ref(in, c)) << rc.name << " C " << c << " " << in.w << "x" << in.h;
+            }
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -259,6 +333,11 @@ struct Size {
 inline const std::vector<Size>& TestSizes() {
     static const std::vector<Size> sizes = {{2, 2}, {3, 5}, {17, 9}, {5, 2}};
     return sizes;
+}
+inline std::vector<Image> RandomImages(std::uint32_t seed) {
+    std::vector<Image> images;
+    for (const Size sz : TestSizes()) images.push_back(RandomImage(sz.w, sz.h, seed + 31 * sz.w + sz.h));
+    return images;
 }
 
 }  // namespace vtx_test

@@ -1,5 +1,5 @@
-// Histogram adjustments: equalize, grayscale, autocontrast and autolevels
-// against references written from their definitions.
+// Histogram adjustments: equalize, grayscale, autocontrast and autolevels:
+// worked examples and references written from their definitions.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,7 +18,7 @@ using vtx::ImageSession;
 
 Image RefEqualize(const Image& in, double c) {
     const int a1 = static_cast<int>(Trunc(255.0 * c));
-    return MapBytes(in, false, [&](int, int v) {
+    return MapBytes(in, [&](int, int v) {
         const int sq = std::min(255, (v * v + 63) >> 7);
         return RefCompose(sq, a1, v);
     });
@@ -93,8 +93,6 @@ std::uint8_t RefStretch(int v, Cut cut, double c) {
     return RefBlend(g, v, c);
 }
 
-const double kCompletenessSamples[] = {0.0, 0.2, 0.5, 0.81, 1.0};
-
 // Images whose colour bytes lie in [lo, hi].
 Image RandomRange(int w, int h, std::uint32_t seed, int lo, int hi) {
     Image img = RandomImage(w, h, seed);
@@ -104,171 +102,62 @@ Image RandomRange(int w, int h, std::uint32_t seed, int lo, int hi) {
     return img;
 }
 
-// ---------------------------------------------------------------------------
-// Equalize
-
-TEST(AdjustEqualize, SquaringCurveWorkedValues) {
-    Image in = Uniform(2, 2, 128, 64, 200, 33);
-    in.pixel(1)[0] = 181;
-    in.pixel(1)[1] = 180;
-    in.pixel(1)[2] = 0;
-    const Image out = RunOp(in, false, [](ImageSession& s) { return vtx::AdjustEqualize(s, 1.0); });
-    EXPECT_EQ(out.pixel(0)[0], 128);
-    EXPECT_EQ(out.pixel(0)[1], 32);
-    EXPECT_EQ(out.pixel(0)[2], 255);
-    EXPECT_EQ(out.pixel(1)[0], 255);
-    EXPECT_EQ(out.pixel(1)[1], 253);  // 32400 / 128 = 253.1
-    EXPECT_EQ(out.pixel(1)[2], 0);
-    EXPECT_EQ(out.pixel(0)[3], 33);
-    EXPECT_IMAGE_EQ(RunOp(in, false, [](ImageSession& s) { return vtx::AdjustEqualize(s, 0.0); }), in);
+TEST(HistogramAdjust, WorkedValues) {
+    ExpectWorked({
+        // 32400 / 128 = 253.1
+        {"Equalize", OP(AdjustEqualize(s, 1.0)), {{128, 64, 200}, {181, 180, 0}}, {{128, 32, 255}, {255, 253, 0}}},
+        {"Grayscale luminance", OP(AdjustGrayscale(s, 1.0, 0)), {{0, 0, 255}}, {{76, 76, 76}}},
+        {"Grayscale lightness", OP(AdjustGrayscale(s, 1.0, vtx::kVariantTrue)), {{0, 0, 255}}, {{128, 128, 128}}},
+        // 1 is not the automation true value: luminance, not lightness.
+        {"Grayscale 1", OP(AdjustGrayscale(s, 1.0, 1)), {{0, 0, 255}}, {{76, 76, 76}}},
+        {"Grayscale white", OP(AdjustGrayscale(s, 1.0, 0)), {{255, 255, 255}}, {{255, 255, 255}}},
+        {"Autocontrast uniform", OP(AdjustAutocontrast(s, 1.0)), {{100, 100, 100}}, {{0, 0, 0}}},
+        // lo = 1, hi = 255 in every channel: (v - 1)·255/254, clamped.
+        {"Autolevels 2x2", OP(AdjustAutolevels(s, 1.0)), {{0, 1, 255}, {1, 0, 128}, {255, 90, 0}, {60, 255, 1}},
+         {{0, 0, 255}, {0, 0, 127}, {255, 89, 0}, {59, 255, 0}}},
+    });
 }
 
-TEST(AdjustEqualize, MatchesReferenceAndIgnoresMask) {
+TEST(HistogramAdjust, MatchReferences) {
+    const std::vector<double> comps = {0.0, 0.2, 0.5, 0.81, 1.0};
+    ExpectReferences(
+        {
+            {"Equalize", [](ImageSession& s, double c) { return vtx::AdjustEqualize(s, c); }, RefEqualize},
+            {"Grayscale luminance", [](ImageSession& s, double c) { return vtx::AdjustGrayscale(s, c, 0); },
+             [](const Image& in, double c) { return RefGrayscale(in, c, false); }},
+            {"Grayscale lightness",
+             [](ImageSession& s, double c) { return vtx::AdjustGrayscale(s, c, vtx::kVariantTrue); },
+             [](const Image& in, double c) { return RefGrayscale(in, c, true); }},
+        },
+        RandomImages(2000), comps);
+
+    std::vector<Image> images;
     for (const Size sz : TestSizes()) {
-        const Image in = RandomImage(sz.w, sz.h, 2000 + sz.w * 3 + sz.h);
-        for (double c : kCompletenessSamples) {
-            for (bool mask : {false, true}) {
-                const Image out = RunOp(in, mask, [&](ImageSession& s) { return vtx::AdjustEqualize(s, c); });
-                EXPECT_IMAGE_EQ(out, RefEqualize(in, c)) << "C " << c << " mask " << mask;
-            }
-        }
-    }
-}
-
-// ---------------------------------------------------------------------------
-// Grayscale
-
-TEST(AdjustGrayscale, RedPixelWorkedValues) {
-    const Image red = Uniform(2, 2, 0, 0, 255, 9);
-    const Image luminance = RunOp(red, false, [](ImageSession& s) { return vtx::AdjustGrayscale(s, 1.0, 0); });
-    const Image lightness =
-        RunOp(red, false, [](ImageSession& s) { return vtx::AdjustGrayscale(s, 1.0, vtx::kVariantTrue); });
-    for (int n = 0; n < 4; ++n) {
-        EXPECT_EQ(luminance.pixel(n)[0], 76);
-        EXPECT_EQ(luminance.pixel(n)[1], 76);
-        EXPECT_EQ(luminance.pixel(n)[2], 76);
-        EXPECT_EQ(lightness.pixel(n)[0], 128);
-        EXPECT_EQ(lightness.pixel(n)[1], 128);
-        EXPECT_EQ(lightness.pixel(n)[2], 128);
-        EXPECT_EQ(luminance.pixel(n)[3], 9);
-        EXPECT_EQ(lightness.pixel(n)[3], 9);
-    }
-    // 1 is not the automation true value: luminance, not lightness.
-    EXPECT_IMAGE_EQ(RunOp(red, false, [](ImageSession& s) { return vtx::AdjustGrayscale(s, 1.0, 1); }), luminance);
-    const Image white = Uniform(3, 2, 255, 255, 255, 0);
-    EXPECT_IMAGE_EQ(RunOp(white, false, [](ImageSession& s) { return vtx::AdjustGrayscale(s, 1.0, 0); }), white);
-}
-
-TEST(AdjustGrayscale, ZeroCompletenessLeavesImage) {
-    const Image in = RandomImage(17, 9, 31);
-    for (vtx::VariantBool d : {vtx::VariantBool{0}, vtx::kVariantTrue}) {
-        EXPECT_IMAGE_EQ(RunOp(in, false, [&](ImageSession& s) { return vtx::AdjustGrayscale(s, 0.0, d); }), in);
-    }
-}
-
-TEST(AdjustGrayscale, MatchesReferenceAndIgnoresMask) {
-    for (const Size sz : TestSizes()) {
-        const Image in = RandomImage(sz.w, sz.h, 2100 + sz.w * 3 + sz.h);
-        for (double c : kCompletenessSamples) {
-            for (bool mask : {false, true}) {
-                for (bool lightness : {false, true}) {
-                    const vtx::VariantBool d = lightness ? vtx::kVariantTrue : vtx::kVariantFalse;
-                    const Image out =
-                        RunOp(in, mask, [&](ImageSession& s) { return vtx::AdjustGrayscale(s, c, d); });
-                    EXPECT_IMAGE_EQ(out, RefGrayscale(in, c, lightness))
-                        << "C " << c << " mask " << mask << " lightness " << lightness;
-                }
-            }
-        }
-    }
-}
-
-// ---------------------------------------------------------------------------
-// Autocontrast
-
-TEST(AdjustAutocontrast, UniformImageCollapsesToBlack) {
-    for (const Size sz : {Size{3, 1 + 1}, Size{2, 2}, Size{17, 9}}) {
-        const Image in = Uniform(sz.w, sz.h, 100, 100, 100, 4);
-        const Image out = RunOp(in, false, [](ImageSession& s) { return vtx::AdjustAutocontrast(s, 1.0); });
-        EXPECT_IMAGE_EQ(out, Uniform(sz.w, sz.h, 0, 0, 0, 4));
-        const Cut cut = RefAutocontrastCut(in);
-        EXPECT_EQ(cut.lo, 101);
-        EXPECT_EQ(cut.hi, 99);  // raised to lo + 1 = 102 by the stretch
-    }
-}
-
-TEST(AdjustAutocontrast, NarrowRangeSpreadsOut) {
-    const Image in = RandomRange(17, 9, 41, 50, 200);
-    const Image out = RunOp(in, false, [](ImageSession& s) { return vtx::AdjustAutocontrast(s, 1.0); });
-    int minOut = 255, maxOut = 0;
-    for (int n = 0; n < out.count(); ++n) {
-        for (int ch = 0; ch < 3; ++ch) {
-            minOut = std::min<int>(minOut, out.pixel(n)[ch]);
-            maxOut = std::max<int>(maxOut, out.pixel(n)[ch]);
-        }
-    }
-    EXPECT_EQ(minOut, 0);
-    EXPECT_EQ(maxOut, 255);
-}
-
-TEST(AdjustAutocontrast, MatchesReferenceAndCountsMaskedPixels) {
-    for (const Size sz : TestSizes()) {
-        const Image images[] = {RandomImage(sz.w, sz.h, 2200 + sz.w), RandomRange(sz.w, sz.h, 2300 + sz.h, 40, 90),
-                                RandomRange(sz.w, sz.h, 2400, 250, 255)};
-        for (const Image& in : images) {
-            const Cut cut = RefAutocontrastCut(in);
-            for (double c : kCompletenessSamples) {
-                for (bool mask : {false, true}) {
-                    const Image ref = MapBytes(in, mask, [&](int, int v) { return RefStretch(v, cut, c); });
-                    const Image out =
-                        RunOp(in, mask, [&](ImageSession& s) { return vtx::AdjustAutocontrast(s, c); });
-                    EXPECT_IMAGE_EQ(out, ref) << "C " << c << " mask " << mask;
-                }
-            }
-        }
-    }
-}
-
-// ---------------------------------------------------------------------------
-// Autolevels
-
-TEST(AdjustAutolevels, TwoByTwoHasNoCut) {
-    Image in(2, 2);
-    const std::uint8_t bytes[4][4] = {{0, 1, 255, 0}, {1, 0, 128, 255}, {255, 90, 0, 0}, {60, 255, 1, 17}};
-    for (int n = 0; n < 4; ++n) std::copy(bytes[n], bytes[n] + 4, in.pixel(n));
-    const Image out = RunOp(in, false, [](ImageSession& s) { return vtx::AdjustAutolevels(s, 1.0); });
-    // lo = 1, hi = 255 in every channel: (v − 1)·255/254, clamped.
-    const std::uint8_t expected[4][4] = {{0, 0, 255, 0}, {0, 0, 127, 255}, {255, 89, 0, 0}, {59, 255, 0, 17}};
-    for (int n = 0; n < 4; ++n) {
-        for (int b = 0; b < 4; ++b) EXPECT_EQ(out.pixel(n)[b], expected[n][b]) << n << " " << b;
-    }
-    for (int ch = 0; ch < 3; ++ch) {
-        const Cut cut = RefAutolevelsCut(in, ch);
-        EXPECT_EQ(cut.lo, 1);
-        EXPECT_EQ(cut.hi, 255);
-    }
-}
-
-TEST(AdjustAutolevels, MatchesReferencePerChannel) {
-    for (const Size sz : TestSizes()) {
-        Image skewed = RandomRange(sz.w, sz.h, 2500 + sz.w, 0, 255);
+        Image skewed = RandomImage(sz.w, sz.h, 2500 + sz.w);
         for (int n = 0; n < skewed.count(); ++n) {
             skewed.pixel(n)[0] = static_cast<std::uint8_t>(skewed.pixel(n)[0] / 4);         // dark blue
             skewed.pixel(n)[1] = static_cast<std::uint8_t>(255 - skewed.pixel(n)[1] / 8);  // bright green
         }
-        const Image images[] = {RandomImage(sz.w, sz.h, 2600 + sz.h), skewed, Uniform(sz.w, sz.h, 0, 255, 7, 0),
-                                RandomRange(sz.w, sz.h, 2700, 120, 124)};
-        for (const Image& in : images) {
-            const Cut cuts[3] = {RefAutolevelsCut(in, 0), RefAutolevelsCut(in, 1), RefAutolevelsCut(in, 2)};
-            for (double c : kCompletenessSamples) {
-                for (bool mask : {false, true}) {
-                    const Image ref = MapBytes(in, mask, [&](int ch, int v) { return RefStretch(v, cuts[ch], c); });
-                    const Image out = RunOp(in, mask, [&](ImageSession& s) { return vtx::AdjustAutolevels(s, c); });
-                    EXPECT_IMAGE_EQ(out, ref) << sz.w << "x" << sz.h << " C " << c << " mask " << mask;
-                }
-            }
+        for (const Image& img : {RandomImage(sz.w, sz.h, 2200 + sz.w), skewed, Uniform(sz.w, sz.h, 0, 255, 7, 0),
+                                 RandomRange(sz.w, sz.h, 2300 + sz.h, 40, 90), RandomRange(sz.w, sz.h, 2400, 250, 255),
+                                 RandomRange(sz.w, sz.h, 2700, 120, 124)}) {
+            images.push_back(img);
         }
     }
+    ExpectReferences(
+        {
+            {"Autocontrast", [](ImageSession& s, double c) { return vtx::AdjustAutocontrast(s, c); },
+             [](const Image& in, double c) {
+                 const Cut cut = RefAutocontrastCut(in);
+                 return MapBytes(in, [&](int, int v) { return RefStretch(v, cut, c); });
+             }},
+            {"Autolevels", [](ImageSession& s, double c) { return vtx::AdjustAutolevels(s, c); },
+             [](const Image& in, double c) {
+                 const Cut cuts[3] = {RefAutolevelsCut(in, 0), RefAutolevelsCut(in, 1), RefAutolevelsCut(in, 2)};
+                 return MapBytes(in, [&](int ch, int v) { return RefStretch(v, cuts[ch], c); });
+             }},
+        },
+        images, comps);
 }
 
 }  // namespace
