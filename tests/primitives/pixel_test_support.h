@@ -239,28 +239,6 @@ void RunInPlaceCases(std::int32_t bpp, std::uint32_t seed, Body body) {
     });
 }
 
-// And for two sources: `body(src1, src2, dst, expected, rng)`.
-template <class Body>
-void RunTwoSourceCases(std::uint32_t seed, Body body) {
-    std::mt19937 rng(seed);
-    ForEachLevel([&](std::int32_t) {
-        for (const Geometry& g : Geometries()) {
-            const Plane src1 = MakePlane(g.width, g.height, 4, g.srcPad, g.srcOffset);
-            const Plane src2 = MakePlane(g.width, g.height, 4, g.dstPad, g.srcOffset + 1);
-            const Plane dst = MakePlane(g.width, g.height, 4, g.dstPad, g.dstOffset);
-            FillRandom(src1, rng);
-            FillRandom(src2, rng);
-            FillRandom(dst, rng);
-            const Plane expected = Clone(dst);
-            const Plane before1 = Clone(src1), before2 = Clone(src2);
-            ASSERT_EQ(body(src1, src2, dst, expected, rng), kStsOk) << Describe(g);
-            ASSERT_TRUE(SameBytes(dst, expected)) << Describe(g);
-            ASSERT_TRUE(SameBytes(src1, before1)) << "first source changed, " << Describe(g);
-            ASSERT_TRUE(SameBytes(src2, before2)) << "second source changed, " << Describe(g);
-        }
-    });
-}
-
 // Argument statuses of a primitive shaped call(src, srcStep, dst, dstStep,
 // size): each pointer, size and step once, and the order pointers, sizes,
 // steps; a refused call writes nothing.
