@@ -141,13 +141,9 @@ TEST(ScaleSfsToByte, WorkedValuesAndExtremeScales) {
         std::int32_t sf;
         int want;
     } cases[] = {
-        {256, 0, 255}, {-1, 0, 0},                               // saturation without scaling
-        {1, 1, 0}, {3, 1, 2}, {5, 1, 2}, {7, 1, 4},              // 0.5, 1.5, 2.5, 3.5: ties to even
-        {5, 2, 1}, {7, 2, 2}, {10, 2, 2}, {11, 2, 3},            // 1.25, 1.75, 2.5, 2.75
-        {64, 7, 0}, {576, 7, 4}, {144, 7, 1}, {65025, 7, 255},   // squares
-        {-3, 1, 0}, {1000, 1, 255},
+        // A few worked values inside the range the next test sweeps, then the extreme scale factors.
+        {5, 1, 2}, {7, 1, 4}, {10, 2, 2}, {576, 7, 4}, {65025, 7, 255}, {63, -2, 252}, {64, -2, 255},
         {INT64_C(1) << 40, 62, 0}, {INT64_C(1) << 40, 63, 0}, {255, INT32_MAX, 0},
-        {100, -1, 200}, {64, -2, 255}, {63, -2, 252},            // shifts left
         {0, -40, 0}, {1, -40, 255}, {1, INT32_MIN, 255}, {-1, INT32_MIN, 0},
     };
     for (const auto& c : cases) EXPECT_EQ(vtx::ScaleSfsToByte(c.r, c.sf), c.want) << c.r << " sf " << c.sf;

@@ -77,13 +77,18 @@ TEST(PixelAddSubConst, EveryValueWithEveryConstantAndScale) {
 // ---------------------------------------------------------------------------
 // Adding two images.
 
-TEST(PixelAdd, MeanRoundsHalfToEven) {
+TEST(PixelAdd, MeanRoundsHalfToEvenAndInPlace) {
     const std::uint8_t a[8] = {1, 2, 3, 0, 255, 255, 0, 0};
     const std::uint8_t b[8] = {2, 3, 4, 0, 255, 254, 1, 0};
     std::uint8_t d[8] = {0, 0, 0, 11, 0, 0, 0, 12};
     ASSERT_EQ(ippiAdd_8u_AC4RSfs(a, 8, b, 8, d, 8, {2, 1}, 1), kStsOk);
     // 1.5 → 2, 2.5 → 2, 3.5 → 4, 255, 254.5 → 254, 0.5 → 0; bytes 3 kept.
     EXPECT_EQ(std::vector<int>(d, d + 8), (std::vector<int>{2, 2, 4, 11, 255, 254, 0, 12}));
+    // The destination may be a source.
+    std::uint8_t x[16] = {10, 20, 30, 1, 40, 50, 60, 2, 0, 0, 0, 3, 255, 255, 255, 4};
+    const std::uint8_t y[16] = {11, 21, 31, 9, 41, 51, 61, 9, 1, 2, 3, 9, 255, 254, 253, 9};
+    ASSERT_EQ(ippiAdd_8u_AC4RSfs(x, 16, y, 16, x, 16, {4, 1}, 1), kStsOk);
+    EXPECT_EQ(std::vector<int>(x, x + 16), (std::vector<int>{10, 20, 30, 1, 40, 50, 60, 2, 0, 1, 2, 3, 255, 254, 254, 4}));
 }
 
 TEST(PixelAdd, EveryPairOfBytes) {
@@ -108,13 +113,6 @@ TEST(PixelAdd, EveryPairOfBytes) {
             }
         }
     });
-}
-
-TEST(PixelAdd, DestinationMayBeASource) {
-    std::uint8_t a[16] = {10, 20, 30, 1, 40, 50, 60, 2, 0, 0, 0, 3, 255, 255, 255, 4};
-    const std::uint8_t b[16] = {11, 21, 31, 9, 41, 51, 61, 9, 1, 2, 3, 9, 255, 254, 253, 9};
-    ASSERT_EQ(ippiAdd_8u_AC4RSfs(a, 16, b, 16, a, 16, {4, 1}, 1), kStsOk);
-    EXPECT_EQ(std::vector<int>(a, a + 16), (std::vector<int>{10, 20, 30, 1, 40, 50, 60, 2, 0, 1, 2, 3, 255, 254, 254, 4}));
 }
 
 // ---------------------------------------------------------------------------

@@ -137,23 +137,18 @@ std::ostream& operator<<(std::ostream& os, const Px3& p) {
     return os << "(" << p.a << ", " << p.b << ", " << p.c << ")";
 }
 
-Px3 ToHls(int b, int g, int r) {
-    const std::uint8_t src[4] = {static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g),
-                                 static_cast<std::uint8_t>(r), 0x11};
+// One pixel through a conversion; byte 3 of the destination must keep its value.
+Px3 Convert1(IppStatus (*convert)(const std::uint8_t*, std::int32_t, std::uint8_t*, std::int32_t, RoiSize), int a,
+             int b, int c) {
+    const std::uint8_t src[4] = {static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(b),
+                                 static_cast<std::uint8_t>(c), 0x11};
     std::uint8_t dst[4] = {0, 0, 0, 0x22};
-    EXPECT_EQ(ippiBGRToHLS_8u_AC4R(src, 4, dst, 4, {1, 1}), kStsOk);
+    EXPECT_EQ(convert(src, 4, dst, 4, {1, 1}), kStsOk);
     EXPECT_EQ(dst[3], 0x22);
     return {dst[0], dst[1], dst[2]};
 }
-
-Px3 ToRgb(int h, int l, int s) {
-    const std::uint8_t src[4] = {static_cast<std::uint8_t>(h), static_cast<std::uint8_t>(l),
-                                 static_cast<std::uint8_t>(s), 0x11};
-    std::uint8_t dst[4] = {0, 0, 0, 0x22};
-    EXPECT_EQ(ippiHLSToRGB_8u_AC4R(src, 4, dst, 4, {1, 1}), kStsOk);
-    EXPECT_EQ(dst[3], 0x22);
-    return {dst[0], dst[1], dst[2]};
-}
+Px3 ToHls(int b, int g, int r) { return Convert1(ippiBGRToHLS_8u_AC4R, b, g, r); }
+Px3 ToRgb(int h, int l, int s) { return Convert1(ippiHLSToRGB_8u_AC4R, h, l, s); }
 
 TEST(PixelHls, WorkedNumbers) {
     for (int v = 0; v < 256; ++v) EXPECT_EQ(ToHls(v, v, v), (Px3{0, v, 0})) << "grey " << v;

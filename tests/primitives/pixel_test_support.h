@@ -98,15 +98,9 @@ struct Plane {
 
 inline Plane MakePlane(std::int32_t width, std::int32_t height, std::int32_t bpp, std::int32_t pad,
                        std::size_t offset) {
-    Plane pl;
-    pl.width = width;
-    pl.height = height;
-    pl.bpp = bpp;
-    pl.step = width * bpp + pad;
-    pl.offset = offset;
-    const std::size_t bytes =
-        offset + static_cast<std::size_t>(height - 1) * pl.step + static_cast<std::size_t>(width) * bpp;
-    pl.mem = std::make_shared<GuardedBuffer>(bytes);
+    Plane pl{width, height, bpp, width * bpp + pad, offset, nullptr};
+    pl.mem = std::make_shared<GuardedBuffer>(offset + static_cast<std::size_t>(height - 1) * pl.step +
+                                             static_cast<std::size_t>(width) * bpp);
     return pl;
 }
 
