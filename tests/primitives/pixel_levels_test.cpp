@@ -41,6 +41,7 @@ struct NamedOp {
     Op op;
 };
 
+// The primitives with kernels at some level above the plain one.
 std::vector<NamedOp> Ops() {
     return {
         {"Copy_8u_AC4R", [](P s, P, P d, Rng, Out) { return ippiCopy_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size()); }},
@@ -56,8 +57,6 @@ std::vector<NamedOp> Ops() {
         {"SubC_8u_AC4IRSfs", [](P, P, P d, Rng rng, Out) {
              const std::uint8_t v[3] = {Byte(rng), Byte(rng), Byte(rng)};
              return ippiSubC_8u_AC4IRSfs(v, d.p(), d.step, d.size(), Pick(rng, {0, 0, 0, 1, -1, 3})); }},
-        {"Add_8u_AC4RSfs", [](P s1, P s2, P d, Rng rng, Out) {
-             return ippiAdd_8u_AC4RSfs(s1.p(), s1.step, s2.p(), s2.step, d.p(), d.step, d.size(), Pick(rng, {1, 1, 0, 2})); }},
         {"Sqr_8u_AC4RSfs", [](P s, P, P d, Rng rng, Out) {
              return ippiSqr_8u_AC4RSfs(s.p(), s.step, d.p(), d.step, d.size(), Pick(rng, {7, 7, 7, 0, 6, 8})); }},
         {"Sum_8u_AC4R", [](P s, P, P, Rng, Out out) {
@@ -110,11 +109,6 @@ std::vector<NamedOp> Ops() {
              const bool same = rng() % 2;
              const std::uint8_t* tables[3] = {t[0], same ? t[0] : t[1], same ? t[0] : t[2]};
              return ippiMapChannels_8u_AC4IR(tables, d.p(), d.step, d.size(), static_cast<std::int32_t>(rng() % 2)); }},
-        {"BGRToHLS_8u_AC4R", [](P s, P, P d, Rng, Out) { return ippiBGRToHLS_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size()); }},
-        {"HLSToRGB_8u_AC4R", [](P s, P, P d, Rng, Out) { return ippiHLSToRGB_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size()); }},
-        {"SwapChannels_8u_AC4R", [](P s, P, P d, Rng rng, Out) {
-             const std::int32_t order[3] = {Pick(rng, {0, 1, 2}), Pick(rng, {0, 1, 2}), Pick(rng, {0, 1, 2})};
-             return ippiSwapChannels_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size(), order); }},
     };
 }
 
