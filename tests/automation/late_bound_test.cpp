@@ -53,32 +53,36 @@ bool Built(const std::string& name) {
     return false;
 }
 
-VARIANT Bstr(const wchar_t* text) {
+VARIANT Make(VARTYPE vt) {
     VARIANT v;
     VariantInit(&v);
-    V_VT(&v) = VT_BSTR;
+    V_VT(&v) = vt;
+    return v;
+}
+VARIANT Bstr(const wchar_t* text) {
+    VARIANT v = Make(VT_BSTR);
     V_BSTR(&v) = SysAllocString(text);
     return v;
 }
 VARIANT I4(LONG value) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_I4;
+    VARIANT v = Make(VT_I4);
     V_I4(&v) = value;
     return v;
 }
 VARIANT R8(double value) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_R8;
+    VARIANT v = Make(VT_R8);
     V_R8(&v) = value;
     return v;
 }
 VARIANT Bool(VARIANT_BOOL value) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_BOOL;
+    VARIANT v = Make(VT_BOOL);
     V_BOOL(&v) = value;
+    return v;
+}
+// A by-reference variant (clearing it leaves the referent alone).
+VARIANT Ref(VARTYPE vt, void* p) {
+    VARIANT v = Make(vt | VT_BYREF);
+    V_BYREF(&v) = p;
     return v;
 }
 
@@ -137,12 +141,20 @@ protected:
         if (out.Get() == nullptr) return {};
         return ArrayBytes(out.Get(), bytes);
     }
-    DISPID Id(const char* name) {
-        std::wstring w = Wide(name);
-        LPOLESTR names[1] = {&w[0]};
-        DISPID id = -99;
-        EXPECT_EQ(dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK) << name;
-        return id;
+    HRESULT Call(DISPID id, Args& a, UINT* argErr = nullptr, VARIANT* result = nullptr) {
+        return InvokeWith(dispatch_.Get(), id, DISPATCH_METHOD, a.Data(), a.Count(), result, argErr);
+    }
+    // A type mismatch reported at rgvarg position `pos`.
+    void ExpectMismatchAt(DISPID id, Args& a, UINT pos) {
+        UINT argErr = 77;
+        EXPECT_EQ(Call(id, a, &argErr), DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(argErr, pos);
+    }
+    // The dispatch interface of a new object without an image.
+    void Fresh(Ptr<IDispatch>& d) {
+        Ptr<IVideoTransform> o;
+        ASSERT_EQ(CreateObject(o.Out()), S_OK);
+        ASSERT_EQ(o->QueryInterface(IID_IDispatch, d.OutVoid()), S_OK);
     }
 
     Ptr<IVideoTransform> object_;
@@ -171,14 +183,11 @@ TEST_F(LateBound, EveryInterfaceNameInAnyCase) {
         }
         if (Built(name)) ++resolved;
     }
-    // Every member of the table is reachable by name.
-    int expected = 0;
-    for (const vtx::MemberInfo& m : vtx::kMembers) expected += (m.kind == vtx::MemberKind::Method) ? 1 : 0;
-    for (const vtx::MemberInfo& m : vtx::kMembers) expected += (m.kind != vtx::MemberKind::Method) ? 1 : 0;
-    // A property contributes its plain name once and get_/put_ once each.
-    int properties = 0;
-    for (const vtx::MemberInfo& m : vtx::kMembers) properties += (m.kind == vtx::MemberKind::PropertyGet) ? 1 : 0;
-    EXPECT_EQ(resolved, expected + properties);
+    // Every member of the table is reachable by name; a property by its
+    // plain name and get_/put_ each.
+    int expected = vtx::kMemberCount;
+    for (const vtx::MemberInfo& m : vtx::kMembers) expected += (m.kind == vtx::MemberKind::PropertyGet) ? 1 : 0;
+    EXPECT_EQ(resolved, expected);
 }
 
 TEST_F(LateBound, NameLookupOrderAndFailures) {
@@ -206,101 +215,73 @@ TEST_F(LateBound, NameLookupOrderAndFailures) {
     }
 }
 
-TEST_F(LateBound, TextArgumentsAreConverted) {
+TEST_F(LateBound, ArgumentConversions) {
     SetPattern(object_.Get(), 4, 3);
+    // Texts are converted, and the caller's arguments hold the converted
+    // values afterwards.
     Args args({Bstr(L"1"), Bstr(L"20")});
     UINT argErr = 77;
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, args.Data(), args.Count(), nullptr, &argErr), S_OK);
+    EXPECT_EQ(Call(101, args, &argErr), S_OK);
     EXPECT_EQ(argErr, 77u);
     EXPECT_EQ(Image(object_.Get(), 48), Brightened(PatternBytes(4, 3), 20));
-    // The caller's arguments hold the converted values afterwards.
     EXPECT_EQ(V_VT(&args.Param(0)), VT_R8);
     EXPECT_EQ(V_R8(&args.Param(0)), 1.0);
     EXPECT_EQ(V_VT(&args.Param(1)), VT_I4);
     EXPECT_EQ(V_I4(&args.Param(1)), 20);
+
+    // A variant by reference stands for the variant it refers to, which
+    // receives the converted value.
+    VARIANT level = Bstr(L"20");
+    Args byRef({R8(1.0), Ref(VT_VARIANT, &level)});
+    EXPECT_EQ(Call(101, byRef), S_OK);
+    EXPECT_EQ(V_VT(&level), VT_I4);
+    EXPECT_EQ(V_I4(&level), 20);
+    EXPECT_EQ(Image(object_.Get(), 48), Brightened(PatternBytes(4, 3), 40));
 }
 
 TEST_F(LateBound, UnconvertibleArgumentsReportTheirPosition) {
     SetPattern(object_.Get(), 4, 3);
+    // An unknown object that is no dispatch object converts to no number.
     PlainUnknown unknown;
     {
-        Args args({Bstr(L"1"), VARIANT{}});
-        V_VT(&args.Param(1)) = VT_UNKNOWN;
+        Args args({Bstr(L"1"), Make(VT_UNKNOWN)});
         V_UNKNOWN(&args.Param(1)) = &unknown;
         unknown.AddRef();
-        UINT argErr = 77;
-        EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, args.Data(), 2, nullptr, &argErr),
-                  DISP_E_TYPEMISMATCH);
-        EXPECT_EQ(argErr, 0u);  // Level is rgvarg[0]
+        ExpectMismatchAt(101, args, 0);  // Level is rgvarg[0]
         // Completeness was converted before Level failed, and stays so.
         EXPECT_EQ(V_VT(&args.Param(0)), VT_R8);
         EXPECT_EQ(V_VT(&args.Param(1)), VT_UNKNOWN);
-        EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, args.Data(), 2, nullptr, nullptr),
-                  DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(Call(101, args), DISP_E_TYPEMISMATCH);
     }
     {
-        Args args({VARIANT{}, I4(20)});
-        V_VT(&args.Param(0)) = VT_UNKNOWN;
+        Args args({Make(VT_UNKNOWN), I4(20)});
         V_UNKNOWN(&args.Param(0)) = &unknown;
         unknown.AddRef();
-        UINT argErr = 77;
-        EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, args.Data(), 2, nullptr, &argErr),
-                  DISP_E_TYPEMISMATCH);
-        EXPECT_EQ(argErr, 1u);
+        ExpectMismatchAt(101, args, 1);
     }
     EXPECT_EQ(unknown.refs, 1);
     {
-        // A byte argument out of range: the conversion's overflow becomes a
-        // type mismatch.
+        // A byte out of range: the conversion's overflow becomes a type
+        // mismatch.
         Args args({I4(2), I4(300), I4(0)});
-        UINT argErr = 77;
-        EXPECT_EQ(InvokeWith(dispatch_.Get(), 500, DISPATCH_METHOD, args.Data(), 3, nullptr, &argErr),
-                  DISP_E_TYPEMISMATCH);
-        EXPECT_EQ(argErr, 1u);
+        ExpectMismatchAt(500, args, 1);
         EXPECT_EQ(V_VT(&args.Param(0)), VT_UI1);
         EXPECT_EQ(V_VT(&args.Param(1)), VT_I4);
     }
-    {
-        Args args({Bstr(L"one"), I4(20)});
-        UINT argErr = 77;
-        EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, args.Data(), 2, nullptr, &argErr),
-                  DISP_E_TYPEMISMATCH);
-        EXPECT_EQ(argErr, 1u);
-    }
+    Args text({Bstr(L"one"), I4(20)});
+    ExpectMismatchAt(101, text, 1);
+    // A scalar by reference where a value is wanted.
+    LONG byRef = 20;
+    Args scalarRef({R8(1.0), Ref(VT_I4, &byRef)});
+    ExpectMismatchAt(101, scalarRef, 0);
     // Nothing ran.
     EXPECT_EQ(Image(object_.Get(), 48), PatternBytes(4, 3));
 }
 
-TEST_F(LateBound, ByReferenceArguments) {
-    SetPattern(object_.Get(), 4, 3);
-    // A variant by reference stands for the variant it refers to, which
-    // receives the converted value.
-    VARIANT level = Bstr(L"20");
-    Args args({R8(1.0), VARIANT{}});
-    V_VT(&args.Param(1)) = VT_VARIANT | VT_BYREF;
-    V_VARIANTREF(&args.Param(1)) = &level;
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, args.Data(), 2), S_OK);
-    EXPECT_EQ(V_VT(&level), VT_I4);
-    EXPECT_EQ(V_I4(&level), 20);
-    EXPECT_EQ(Image(object_.Get(), 48), Brightened(PatternBytes(4, 3), 20));
-
-    // A scalar by reference where a value is wanted is a type mismatch.
-    LONG byRef = 20;
-    Args direct({R8(1.0), VARIANT{}});
-    V_VT(&direct.Param(1)) = VT_I4 | VT_BYREF;
-    V_I4REF(&direct.Param(1)) = &byRef;
-    UINT argErr = 77;
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, direct.Data(), 2, nullptr, &argErr),
-              DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(argErr, 0u);
-    V_VT(&direct.Param(1)) = VT_EMPTY;  // nothing of its own to clear
-}
-
 TEST_F(LateBound, ArgumentCountsAndStepOrder) {
-    Args one({R8(1.0)});
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, one.Data(), 1), DISP_E_BADPARAMCOUNT);
-    Args three({R8(1.0), I4(1), I4(2)});
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, three.Data(), 3), DISP_E_BADPARAMCOUNT);
+    Args one({R8(1.0)}), three({R8(1.0), I4(1), I4(2)});
+    EXPECT_EQ(Call(101, one), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(Call(101, three), DISP_E_BADPARAMCOUNT);
 
     // More than nine arguments fail before the result is touched and before
     // any member is chosen.
@@ -336,7 +317,7 @@ TEST_F(LateBound, ArgumentCountsAndStepOrder) {
               DISP_E_NONAMEDARGS);
 
     for (DISPID id : {DISPID{1104}, DISPID{4}, DISPID{100}, DISPID{502}, DISPID{-1}, DISPID{-5}}) {
-        EXPECT_EQ(InvokeWith(dispatch_.Get(), id, DISPATCH_METHOD, two.Data(), 2), DISP_E_MEMBERNOTFOUND) << id;
+        EXPECT_EQ(Call(id, two), DISP_E_MEMBERNOTFOUND) << id;
     }
 }
 
@@ -344,161 +325,120 @@ TEST_F(LateBound, MethodsLeaveTheResultEmpty) {
     SetPattern(object_.Get(), 2, 2);
     Args args({R8(1.0), I4(20)});
     VARIANT result = I4(5);
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 101, DISPATCH_METHOD, args.Data(), 2, &result), S_OK);
+    EXPECT_EQ(Call(101, args, nullptr, &result), S_OK);
     EXPECT_EQ(V_VT(&result), VT_EMPTY);
     // A member's refusal is its result code 1.
-    Ptr<IVideoTransform> empty;
-    ASSERT_EQ(CreateObject(empty.Out()), S_OK);
     Ptr<IDispatch> d;
-    ASSERT_EQ(empty->QueryInterface(IID_IDispatch, d.OutVoid()), S_OK);
+    Fresh(d);
     EXPECT_EQ(InvokeWith(d.Get(), 101, DISPATCH_METHOD, args.Data(), 2, &result), S_FALSE);
 }
 
 TEST_F(LateBound, Properties) {
-    VARIANT result;
-    VariantInit(&result);
+    const WORD get = DISPATCH_PROPERTYGET, put = DISPATCH_PROPERTYPUT, both = get | put;
+    auto invoke = [&](DISPID id, WORD flags, VARIANT* args, UINT count, VARIANT* result = nullptr,
+                      DISPID* named = nullptr, UINT namedCount = 0) {
+        return InvokeWith(dispatch_.Get(), id, flags, args, count, result, nullptr, named, namedCount);
+    };
+    Variant result;
     // UseMask: put -1, get gives VT_BOOL -1.
-    Args put({Bool(VARIANT_TRUE)});
+    Args minusOne({Bool(VARIANT_TRUE)});
     DISPID named = DISPID_PROPERTYPUT;
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, DISPATCH_PROPERTYPUT, put.Data(), 1, nullptr, nullptr, &named, 1), S_OK);
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, DISPATCH_PROPERTYGET, nullptr, 0, &result), S_OK);
-    EXPECT_EQ(V_VT(&result), VT_BOOL);
-    EXPECT_EQ(V_BOOL(&result), VARIANT_TRUE);
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, DISPATCH_PROPERTYGET, nullptr, 0, nullptr), S_OK);
+    EXPECT_EQ(invoke(0, put, minusOne.Data(), 1, nullptr, &named, 1), S_OK);
+    EXPECT_EQ(invoke(0, get, nullptr, 0, &result.v), S_OK);
+    EXPECT_EQ(V_VT(&result.v), VT_BOOL);
+    EXPECT_EQ(V_BOOL(&result.v), VARIANT_TRUE);
+    EXPECT_EQ(invoke(0, get, nullptr, 0), S_OK);
 
     // A VT_BOOL 1 is passed as it is and counts as false; a VT_I4 1 is
     // converted to VT_BOOL first, which makes it true.
-    Args bool1({Bool(1)});
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, DISPATCH_PROPERTYPUT, bool1.Data(), 1), S_OK);
     VARIANT_BOOL mask = 5;
+    Args bool1({Bool(1)}), int1({I4(1)});
+    EXPECT_EQ(invoke(0, put, bool1.Data(), 1), S_OK);
     EXPECT_EQ(object_->get_UseMask(&mask), S_OK);
     EXPECT_EQ(mask, VARIANT_FALSE);
-    Args int1({I4(1)});
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, DISPATCH_PROPERTYPUT, int1.Data(), 1), S_OK);
+    EXPECT_EQ(invoke(0, put, int1.Data(), 1), S_OK);
     EXPECT_EQ(V_VT(&int1.Param(0)), VT_BOOL);
     EXPECT_EQ(object_->get_UseMask(&mask), S_OK);
     EXPECT_EQ(mask, VARIANT_TRUE);
 
     // BackColor: a text is converted to VT_I4.
-    Args color({Bstr(L"16711680")});
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 501, DISPATCH_PROPERTYPUT, color.Data(), 1), S_OK);
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 501, DISPATCH_PROPERTYGET, nullptr, 0, &result), S_OK);
-    EXPECT_EQ(V_VT(&result), VT_I4);
-    EXPECT_EQ(V_I4(&result), 0x00FF0000);
+    Args color({Bstr(L"16711680")}), color2({I4(0x123456)});
+    EXPECT_EQ(invoke(501, put, color.Data(), 1), S_OK);
+    EXPECT_EQ(invoke(501, get, nullptr, 0, &result.v), S_OK);
+    EXPECT_EQ(V_VT(&result.v), VT_I4);
+    EXPECT_EQ(V_I4(&result.v), 0x00FF0000);
 
-    // Counts.
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, DISPATCH_PROPERTYGET, put.Data(), 1, &result), DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, DISPATCH_PROPERTYPUT, nullptr, 0), DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 501, DISPATCH_PROPERTYGET, color.Data(), 1, &result),
-              DISP_E_BADPARAMCOUNT);
-
-    // Both flags: UseMask reads, BackColor writes.
-    const WORD both = DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT;
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, both, nullptr, 0, &result), S_OK);
-    EXPECT_EQ(V_VT(&result), VT_BOOL);
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, both, put.Data(), 1, &result), DISP_E_BADPARAMCOUNT);
-    Args color2({I4(0x123456)});
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 501, both, color2.Data(), 1, &result), S_OK);
-    EXPECT_EQ(V_VT(&result), VT_EMPTY);
+    // Counts, both flags (UseMask reads, BackColor writes) and neither.
+    EXPECT_EQ(invoke(0, get, minusOne.Data(), 1, &result.v), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(invoke(0, put, nullptr, 0), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(invoke(501, get, color.Data(), 1, &result.v), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(invoke(0, both, nullptr, 0, &result.v), S_OK);
+    EXPECT_EQ(V_VT(&result.v), VT_BOOL);
+    EXPECT_EQ(invoke(0, both, minusOne.Data(), 1, &result.v), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(invoke(501, both, color2.Data(), 1, &result.v), S_OK);
+    EXPECT_EQ(V_VT(&result.v), VT_EMPTY);
     LONG stored = 0;
     EXPECT_EQ(object_->get_BackColor(&stored), S_OK);
     EXPECT_EQ(stored, 0x123456);
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 501, both, nullptr, 0, &result), DISP_E_BADPARAMCOUNT);
-
-    // Neither flag.
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 0, DISPATCH_METHOD, nullptr, 0, &result), DISP_E_MEMBERNOTFOUND);
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 501, DISPATCH_METHOD, color2.Data(), 1, &result), DISP_E_MEMBERNOTFOUND);
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 501, DISPATCH_PROPERTYPUTREF, color2.Data(), 1, &result),
-              DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(invoke(501, both, nullptr, 0, &result.v), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(invoke(0, DISPATCH_METHOD, nullptr, 0, &result.v), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(invoke(501, DISPATCH_METHOD, color2.Data(), 1, &result.v), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(invoke(501, DISPATCH_PROPERTYPUTREF, color2.Data(), 1, &result.v), DISP_E_MEMBERNOTFOUND);
 }
 
-TEST_F(LateBound, SetSafeArrayThroughVariants) {
+TEST_F(LateBound, ImageExchangeThroughVariants) {
     Array host(MakeImageArray(3, 2));
     SAFEARRAY* p = host.Get();
-    Args byRef({VARIANT{}});
-    V_VT(&byRef.Param(0)) = VT_ARRAY | VT_UI1 | VT_BYREF;
-    V_ARRAYREF(&byRef.Param(0)) = &p;
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 1, DISPATCH_METHOD, byRef.Data(), 1), S_OK);
-    V_VT(&byRef.Param(0)) = VT_EMPTY;
+    // SetSafeArray: the array by reference, directly or through a variant
+    // by reference.
+    Args byRef({Ref(VT_ARRAY | VT_UI1, &p)});
+    EXPECT_EQ(Call(1, byRef), S_OK);
     EXPECT_EQ(Image(object_.Get(), 24), PatternBytes(3, 2));
-
-    // Through a variant by reference holding the array by reference.
-    VARIANT inner;
-    VariantInit(&inner);
-    V_VT(&inner) = VT_ARRAY | VT_UI1 | VT_BYREF;
-    V_ARRAYREF(&inner) = &p;
-    Args viaVariant({VARIANT{}});
-    V_VT(&viaVariant.Param(0)) = VT_VARIANT | VT_BYREF;
-    V_VARIANTREF(&viaVariant.Param(0)) = &inner;
+    VARIANT inner = Ref(VT_ARRAY | VT_UI1, &p);
+    Args viaVariant({Ref(VT_VARIANT, &inner)});
     EXPECT_EQ(object_->AdjustBrightness(1.0, 20), S_OK);
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 1, DISPATCH_METHOD, viaVariant.Data(), 1), S_OK);
+    EXPECT_EQ(Call(1, viaVariant), S_OK);
     EXPECT_EQ(Image(object_.Get(), 24), PatternBytes(3, 2));
-    V_VT(&viaVariant.Param(0)) = VT_EMPTY;
 
     // An array of variants reaches the member, which refuses it and keeps
     // the image.
     SAFEARRAYBOUND bounds[3] = {{4, 0}, {3, 0}, {2, 0}};
     Array variants(SafeArrayCreate(VT_VARIANT, 3, bounds));
     SAFEARRAY* pv = variants.Get();
-    Args variantArrayRef({VARIANT{}});
-    V_VT(&variantArrayRef.Param(0)) = VT_ARRAY | VT_VARIANT | VT_BYREF;
-    V_ARRAYREF(&variantArrayRef.Param(0)) = &pv;
     EXPECT_EQ(object_->AdjustBrightness(1.0, 20), S_OK);
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 1, DISPATCH_METHOD, variantArrayRef.Data(), 1), S_FALSE);
-    V_VT(&variantArrayRef.Param(0)) = VT_EMPTY;
-    Args variantArray({VARIANT{}});
-    V_VT(&variantArray.Param(0)) = VT_ARRAY | VT_VARIANT;
+    Args variantArrayRef({Ref(VT_ARRAY | VT_VARIANT, &pv)});
+    EXPECT_EQ(Call(1, variantArrayRef), S_FALSE);
+    Args variantArray({Make(VT_ARRAY | VT_VARIANT)});
     V_ARRAY(&variantArray.Param(0)) = variants.Get();
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 1, DISPATCH_METHOD, variantArray.Data(), 1), S_FALSE);
-    V_VT(&variantArray.Param(0)) = VT_EMPTY;
+    EXPECT_EQ(Call(1, variantArray), S_FALSE);
+    V_VT(&variantArray.Param(0)) = VT_EMPTY;  // the array is not the argument's own
     EXPECT_EQ(Image(object_.Get(), 24), Brightened(PatternBytes(3, 2), 20));
 
     // A byte array by value is not the demanded by-reference array, and the
     // conversion cannot make one.
-    Args byValue({VARIANT{}});
-    V_VT(&byValue.Param(0)) = VT_ARRAY | VT_UI1;
+    Args byValue({Make(VT_ARRAY | VT_UI1)});
     V_ARRAY(&byValue.Param(0)) = host.Get();
-    UINT byValueErr = 77;
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 1, DISPATCH_METHOD, byValue.Data(), 1, nullptr, &byValueErr),
-              DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(byValueErr, 0u);
+    ExpectMismatchAt(1, byValue, 0);
     EXPECT_EQ(V_VT(&byValue.Param(0)), VT_ARRAY | VT_UI1);
     V_VT(&byValue.Param(0)) = VT_EMPTY;
 
-    // Not an array at all.
-    Args number({I4(5)});
-    UINT argErr = 77;
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 1, DISPATCH_METHOD, number.Data(), 1, nullptr, &argErr),
-              DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(argErr, 0u);
-}
-
-TEST_F(LateBound, SetSafeArrayPtrThroughAByteReference) {
-    Array host(MakeImageArray(3, 2));
-    Args args({VARIANT{}});
-    V_VT(&args.Param(0)) = VT_UI1 | VT_BYREF;
-    V_UI1REF(&args.Param(0)) = reinterpret_cast<unsigned char*>(host.Get());
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 2, DISPATCH_METHOD, args.Data(), 1), S_OK);
-    V_VT(&args.Param(0)) = VT_EMPTY;
+    // SetSafeArrayPtr: the array's address as a byte reference.
+    Args ptr({Ref(VT_UI1, host.Get())});
+    EXPECT_EQ(Call(2, ptr), S_OK);
     EXPECT_EQ(object_->AdjustBrightness(1.0, 20), S_OK);
     EXPECT_EQ(ArrayBytes(host.Get(), 24), Brightened(PatternBytes(3, 2), 20));
 
+    // Not an array at all.
     Args number({I4(5)});
-    UINT argErr = 77;
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 2, DISPATCH_METHOD, number.Data(), 1, nullptr, &argErr),
-              DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(argErr, 0u);
+    for (DISPID id : {DISPID{1}, DISPID{2}, DISPID{3}}) ExpectMismatchAt(id, number, 0);
 }
 
 TEST_F(LateBound, GetSafeArrayThroughVariants) {
     SetPattern(object_.Get(), 3, 2);
     // A byte array by reference receives the new array.
     SAFEARRAY* slot = nullptr;
-    Args byRef({VARIANT{}});
-    V_VT(&byRef.Param(0)) = VT_ARRAY | VT_UI1 | VT_BYREF;
-    V_ARRAYREF(&byRef.Param(0)) = &slot;
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 3, DISPATCH_METHOD, byRef.Data(), 1), S_OK);
-    V_VT(&byRef.Param(0)) = VT_EMPTY;
+    Args byRef({Ref(VT_ARRAY | VT_UI1, &slot)});
+    EXPECT_EQ(Call(3, byRef), S_OK);
     ASSERT_NE(slot, nullptr);
     Array created(slot);
     EXPECT_EQ(ArrayBytes(created.Get(), 24), PatternBytes(3, 2));
@@ -506,33 +446,18 @@ TEST_F(LateBound, GetSafeArrayThroughVariants) {
     // A variant by reference (what script hosts pass for a variable) ends up
     // holding the array as VT_ARRAY | VT_UI1.
     VARIANT variable = I4(42);
-    Args viaVariant({VARIANT{}});
-    V_VT(&viaVariant.Param(0)) = VT_VARIANT | VT_BYREF;
-    V_VARIANTREF(&viaVariant.Param(0)) = &variable;
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 3, DISPATCH_METHOD, viaVariant.Data(), 1), S_OK);
-    V_VT(&viaVariant.Param(0)) = VT_EMPTY;
+    Args viaVariant({Ref(VT_VARIANT, &variable)});
+    EXPECT_EQ(Call(3, viaVariant), S_OK);
     ASSERT_EQ(V_VT(&variable), VT_ARRAY | VT_UI1);
     EXPECT_EQ(SafeArrayGetDim(V_ARRAY(&variable)), 3u);
     EXPECT_EQ(ArrayBytes(V_ARRAY(&variable), 24), PatternBytes(3, 2));
     VariantClear(&variable);
 
-    // Anything else is a type mismatch.
-    Args number({I4(5)});
-    UINT argErr = 77;
-    EXPECT_EQ(InvokeWith(dispatch_.Get(), 3, DISPATCH_METHOD, number.Data(), 1, nullptr, &argErr),
-              DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(argErr, 0u);
-
     // Without an image the member refuses, and the variable is left empty.
-    Ptr<IVideoTransform> empty;
-    ASSERT_EQ(CreateObject(empty.Out()), S_OK);
     Ptr<IDispatch> d;
-    ASSERT_EQ(empty->QueryInterface(IID_IDispatch, d.OutVoid()), S_OK);
+    Fresh(d);
     variable = Bstr(L"previous");
-    V_VT(&viaVariant.Param(0)) = VT_VARIANT | VT_BYREF;
-    V_VARIANTREF(&viaVariant.Param(0)) = &variable;
     EXPECT_EQ(InvokeWith(d.Get(), 3, DISPATCH_METHOD, viaVariant.Data(), 1), S_FALSE);
-    V_VT(&viaVariant.Param(0)) = VT_EMPTY;
     EXPECT_EQ(V_VT(&variable), VT_EMPTY);
 }
 

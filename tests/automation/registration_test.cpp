@@ -54,43 +54,45 @@ std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end(
 
 const std::wstring kClassKey = std::wstring(L"CLSID\\") + kClsid;
 
-TEST(Registration, AppIdEntries) {
-    EXPECT_EQ(Narrow(ReadString(std::wstring(L"AppID\\") + kLibid)), "TavrixVideoTransform");
-    EXPECT_EQ(Narrow(ReadString(L"AppID\\TavrixVideoTransform.DLL", L"AppID")), Narrow(kLibid));
-    EXPECT_EQ(Narrow(ReadString(L"AppID\\TavrixVideoTransform.DLL")), "<missing>");
-    DWORD values = 99, subkeys = 99;
-    ASSERT_TRUE(CountEntries(L"AppID\\TavrixVideoTransform.DLL", &values, &subkeys));
-    EXPECT_EQ(values, 1u);
-    EXPECT_EQ(subkeys, 0u);
-}
-
-TEST(Registration, VersionDependentProgId) {
-    EXPECT_EQ(Narrow(ReadString(L"TavrixVideoTransform.VideoTransform.1")), "VideoTransform Object");
-    EXPECT_EQ(Narrow(ReadString(L"TavrixVideoTransform.VideoTransform.1\\CLSID")), Narrow(kClsid));
-}
-
-TEST(Registration, VersionIndependentProgId) {
-    EXPECT_EQ(Narrow(ReadString(L"TavrixVideoTransform.VideoTransform")), "VideoTransform Object");
-    EXPECT_EQ(Narrow(ReadString(L"TavrixVideoTransform.VideoTransform\\CLSID")), Narrow(kClsid));
-    EXPECT_EQ(Narrow(ReadString(L"TavrixVideoTransform.VideoTransform\\CurVer")),
-              "TavrixVideoTransform.VideoTransform.1");
-}
-
-TEST(Registration, ClassEntries) {
-    EXPECT_EQ(Narrow(ReadString(kClassKey)), "VideoTransform Object");
-    EXPECT_EQ(Narrow(ReadString(kClassKey, L"AppID")), Narrow(kLibid));
-    EXPECT_EQ(Narrow(ReadString(kClassKey + L"\\ProgID")), "TavrixVideoTransform.VideoTransform.1");
-    EXPECT_EQ(Narrow(ReadString(kClassKey + L"\\VersionIndependentProgID")), "TavrixVideoTransform.VideoTransform");
+TEST(Registration, Entries) {
+    const std::wstring clsid = kClsid, libid = kLibid, prog = L"TavrixVideoTransform.VideoTransform";
+    struct Entry {
+        std::wstring key;
+        const wchar_t* value;  // null: the default value
+        std::wstring expected;
+    };
+    const Entry entries[] = {
+        {L"AppID\\" + libid, nullptr, L"TavrixVideoTransform"},
+        {L"AppID\\TavrixVideoTransform.DLL", L"AppID", libid},
+        {L"AppID\\TavrixVideoTransform.DLL", nullptr, L"<missing>"},
+        {prog + L".1", nullptr, L"VideoTransform Object"},
+        {prog + L".1\\CLSID", nullptr, clsid},
+        {prog, nullptr, L"VideoTransform Object"},
+        {prog + L"\\CLSID", nullptr, clsid},
+        {prog + L"\\CurVer", nullptr, prog + L".1"},
+        {kClassKey, nullptr, L"VideoTransform Object"},
+        {kClassKey, L"AppID", libid},
+        {kClassKey + L"\\ProgID", nullptr, prog + L".1"},
+        {kClassKey + L"\\VersionIndependentProgID", nullptr, prog},
+        {kClassKey + L"\\InprocServer32", L"ThreadingModel", L"apartment"},
+        {kClassKey + L"\\TypeLib", nullptr, libid},
+    };
+    for (const Entry& e : entries) {
+        EXPECT_EQ(Narrow(ReadString(e.key, e.value)), Narrow(e.expected)) << Narrow(e.key);
+    }
     EXPECT_EQ(Narrow(Lower(ReadString(kClassKey + L"\\InprocServer32"))), Narrow(Lower(DllPath())));
-    EXPECT_EQ(Narrow(ReadString(kClassKey + L"\\InprocServer32", L"ThreadingModel")), "apartment");
-    EXPECT_EQ(Narrow(ReadString(kClassKey + L"\\TypeLib")), Narrow(kLibid));
-    DWORD values = 99, subkeys = 99;
-    ASSERT_TRUE(CountEntries(kClassKey + L"\\Programmable", &values, &subkeys));
-    EXPECT_EQ(values, 0u);
-    EXPECT_EQ(subkeys, 0u);
-    ASSERT_TRUE(CountEntries(kClassKey, &values, &subkeys));
-    EXPECT_EQ(values, 2u);  // default value and AppID
-    EXPECT_EQ(subkeys, 5u);
+    // (values, subkeys) of the keys whose contents are complete above.
+    const std::pair<std::wstring, std::pair<DWORD, DWORD>> counts[] = {
+        {L"AppID\\TavrixVideoTransform.DLL", {1, 0}},
+        {kClassKey + L"\\Programmable", {0, 0}},
+        {kClassKey, {2, 5}},  // default value and AppID
+    };
+    for (const auto& [key, expected] : counts) {
+        DWORD values = 99, subkeys = 99;
+        ASSERT_TRUE(CountEntries(key, &values, &subkeys)) << Narrow(key);
+        EXPECT_EQ(values, expected.first) << Narrow(key);
+        EXPECT_EQ(subkeys, expected.second) << Narrow(key);
+    }
 }
 
 TEST(Registration, ProgIdsResolveToTheClass) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "com_test_support.h"
 #include "session/members.h"
@@ -12,9 +13,30 @@ namespace {
 
 std::string Narrow(BSTR s) {
     std::string out;
-    if (s == nullptr) return out;
-    for (const OLECHAR* c = s; *c != 0; ++c) out.push_back(static_cast<char>(*c));
+    for (const OLECHAR* c = s; c != nullptr && *c != 0; ++c) out.push_back(static_cast<char>(*c));
     return out;
+}
+
+// Name and documentation string of a library (id -1) or a type's member.
+template <class T, class Id>
+std::pair<std::string, std::string> Docs(T* t, Id id) {
+    BSTR name = nullptr, doc = nullptr;
+    EXPECT_EQ(t->GetDocumentation(id, &name, &doc, nullptr, nullptr), S_OK);
+    std::pair<std::string, std::string> out{Narrow(name), Narrow(doc)};
+    SysFreeString(name);
+    SysFreeString(doc);
+    return out;
+}
+
+// A copy of a type's attributes.
+TYPEATTR Attr(ITypeInfo* info) {
+    TYPEATTR* attr = nullptr;
+    TYPEATTR copy{};
+    EXPECT_EQ(info->GetTypeAttr(&attr), S_OK);
+    if (attr == nullptr) return copy;
+    copy = *attr;
+    info->ReleaseTypeAttr(attr);
+    return copy;
 }
 
 // Expected type description of a parameter: (outer VT, pointee VT, array
@@ -76,30 +98,20 @@ TEST_F(TypeLibrary, LibraryAttributes) {
     EXPECT_EQ(attr->wMinorVerNum, 0);
     EXPECT_EQ(attr->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
     lib_->ReleaseTLibAttr(attr);
-    BSTR name = nullptr, doc = nullptr;
-    ASSERT_EQ(lib_->GetDocumentation(-1, &name, &doc, nullptr, nullptr), S_OK);
-    EXPECT_EQ(Narrow(name), "TavrixVideoTransform");
-    EXPECT_EQ(Narrow(doc), "TavrixVideoTransform 1.0 Type Library");
-    SysFreeString(name);
-    SysFreeString(doc);
+    EXPECT_EQ(Docs(lib_.Get(), -1),
+              std::make_pair(std::string("TavrixVideoTransform"), std::string("TavrixVideoTransform 1.0 Type Library")));
     EXPECT_EQ(lib_->GetTypeInfoCount(), 2u);
 }
 
 TEST_F(TypeLibrary, ClassVideoTransform) {
     Ptr<ITypeInfo> info;
     ASSERT_EQ(lib_->GetTypeInfoOfGuid(CLSID_VideoTransform, info.Out()), S_OK);
-    TYPEATTR* attr = nullptr;
-    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
-    EXPECT_EQ(attr->typekind, TKIND_COCLASS);
-    EXPECT_TRUE((attr->wTypeFlags & TYPEFLAG_FCANCREATE) != 0);
-    EXPECT_EQ(attr->cImplTypes, 1);
-    info->ReleaseTypeAttr(attr);
-    BSTR name = nullptr, doc = nullptr;
-    ASSERT_EQ(info->GetDocumentation(MEMBERID_NIL, &name, &doc, nullptr, nullptr), S_OK);
-    EXPECT_EQ(Narrow(name), "VideoTransform");
-    EXPECT_EQ(Narrow(doc), "VideoTransform Class");
-    SysFreeString(name);
-    SysFreeString(doc);
+    const TYPEATTR attr = Attr(info.Get());
+    EXPECT_EQ(attr.typekind, TKIND_COCLASS);
+    EXPECT_TRUE((attr.wTypeFlags & TYPEFLAG_FCANCREATE) != 0);
+    EXPECT_EQ(attr.cImplTypes, 1);
+    EXPECT_EQ(Docs(info.Get(), MEMBERID_NIL),
+              std::make_pair(std::string("VideoTransform"), std::string("VideoTransform Class")));
     INT flags = 0;
     ASSERT_EQ(info->GetImplTypeFlags(0, &flags), S_OK);
     EXPECT_EQ(flags, IMPLTYPEFLAG_FDEFAULT);
@@ -107,37 +119,29 @@ TEST_F(TypeLibrary, ClassVideoTransform) {
     ASSERT_EQ(info->GetRefTypeOfImplType(0, &ref), S_OK);
     Ptr<ITypeInfo> iface;
     ASSERT_EQ(info->GetRefTypeInfo(ref, iface.Out()), S_OK);
-    ASSERT_EQ(iface->GetTypeAttr(&attr), S_OK);
-    EXPECT_TRUE(IsEqualGUID(attr->guid, IID_IVideoTransform));
-    iface->ReleaseTypeAttr(attr);
+    EXPECT_TRUE(IsEqualGUID(Attr(iface.Get()).guid, IID_IVideoTransform));
 }
 
 // The vtable part of the dual interface, member by member, against the table.
 TEST_F(TypeLibrary, InterfaceMembersMatchTheMemberTable) {
     Ptr<ITypeInfo> dispatchInfo;
     ASSERT_EQ(lib_->GetTypeInfoOfGuid(IID_IVideoTransform, dispatchInfo.Out()), S_OK);
-    TYPEATTR* attr = nullptr;
-    ASSERT_EQ(dispatchInfo->GetTypeAttr(&attr), S_OK);
-    EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
-    EXPECT_TRUE((attr->wTypeFlags & TYPEFLAG_FDUAL) != 0);
-    EXPECT_TRUE((attr->wTypeFlags & TYPEFLAG_FDISPATCHABLE) != 0);
-    dispatchInfo->ReleaseTypeAttr(attr);
-    BSTR doc = nullptr;
-    ASSERT_EQ(dispatchInfo->GetDocumentation(MEMBERID_NIL, nullptr, &doc, nullptr, nullptr), S_OK);
-    EXPECT_EQ(Narrow(doc), "IVideoTransform Interface");
-    SysFreeString(doc);
+    TYPEATTR attr = Attr(dispatchInfo.Get());
+    EXPECT_EQ(attr.typekind, TKIND_DISPATCH);
+    EXPECT_TRUE((attr.wTypeFlags & TYPEFLAG_FDUAL) != 0);
+    EXPECT_TRUE((attr.wTypeFlags & TYPEFLAG_FDISPATCHABLE) != 0);
+    EXPECT_EQ(Docs(dispatchInfo.Get(), MEMBERID_NIL).second, "IVideoTransform Interface");
 
     // The interface (vtable) description of the dual interface.
     HREFTYPE ref = 0;
     ASSERT_EQ(dispatchInfo->GetRefTypeOfImplType(-1, &ref), S_OK);
     Ptr<ITypeInfo> info;
     ASSERT_EQ(dispatchInfo->GetRefTypeInfo(ref, info.Out()), S_OK);
-    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
-    EXPECT_EQ(attr->typekind, TKIND_INTERFACE);
-    EXPECT_TRUE((attr->wTypeFlags & TYPEFLAG_FDUAL) != 0);
-    EXPECT_TRUE((attr->wTypeFlags & TYPEFLAG_FOLEAUTOMATION) != 0);
-    ASSERT_EQ(attr->cFuncs, vtx::kMemberCount);
-    info->ReleaseTypeAttr(attr);
+    attr = Attr(info.Get());
+    EXPECT_EQ(attr.typekind, TKIND_INTERFACE);
+    EXPECT_TRUE((attr.wTypeFlags & TYPEFLAG_FDUAL) != 0);
+    EXPECT_TRUE((attr.wTypeFlags & TYPEFLAG_FOLEAUTOMATION) != 0);
+    ASSERT_EQ(attr.cFuncs, vtx::kMemberCount);
 
     for (int i = 0; i < vtx::kMemberCount; ++i) {
         const vtx::MemberInfo& m = vtx::kMembers[i];
@@ -190,10 +194,7 @@ TEST_F(TypeLibrary, InterfaceMembersMatchTheMemberTable) {
         }
         for (UINT n = 0; n < count; ++n) SysFreeString(names[n]);
 
-        BSTR help = nullptr;
-        ASSERT_EQ(info->GetDocumentation(f->memid, nullptr, &help, nullptr, nullptr), S_OK);
-        EXPECT_EQ(Narrow(help), std::string(m.help));
-        SysFreeString(help);
+        EXPECT_EQ(Docs(info.Get(), f->memid).second, std::string(m.help));
         info->ReleaseFuncDesc(f);
     }
 }
@@ -207,10 +208,7 @@ TEST_F(TypeLibrary, IDispatchHandsOutTheInterfaceDescription) {
     EXPECT_EQ(object->GetTypeInfoCount(nullptr), E_POINTER);
     Ptr<ITypeInfo> info;
     ASSERT_EQ(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Out()), S_OK);
-    TYPEATTR* attr = nullptr;
-    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
-    EXPECT_TRUE(IsEqualGUID(attr->guid, IID_IVideoTransform));
-    info->ReleaseTypeAttr(attr);
+    EXPECT_TRUE(IsEqualGUID(Attr(info.Get()).guid, IID_IVideoTransform));
     ITypeInfo* none = reinterpret_cast<ITypeInfo*>(1);
     EXPECT_EQ(object->GetTypeInfo(1, LOCALE_USER_DEFAULT, &none), DISP_E_BADINDEX);
     EXPECT_EQ(none, nullptr);

@@ -6,8 +6,6 @@
 
 #include "adjust/adjust.h"
 #include "tools/vtx/native_binding.h"
-#include "tools/vtx/gallery.h"
-#include "tools/vtx/test_card.h"
 
 namespace vtx::cli {
 namespace {
@@ -158,22 +156,6 @@ TEST(NativeExecutor, ImageExchange) {
     Image now;
     ASSERT_TRUE(ex.GetImage(now));
     EXPECT_EQ(now.pixels, ptr.images[0].pixels);
-}
-
-TEST(NativeExecutor, EveryGalleryCallRuns) {
-    NativeExecutor ex;
-    const Image card = MakeTestCard(40, 30);
-    GalleryOptions options;
-    for (const MemberInfo& m : kMembers) {
-        if (!IsGalleryMember(m)) continue;
-        for (const std::string& call : GalleryCalls(m, options)) {
-            ASSERT_EQ(ex.SetImage(card), 0);
-            PreparedCall c = Prepare(call);
-            c.images.assign(InputImagePaths(c.call).size(), MakeTestCard(8, 6));
-            std::vector<ImageOutput> outputs;
-            EXPECT_EQ(ex.Run(c, outputs).result, 0) << call;
-        }
-    }
 }
 
 }  // namespace
