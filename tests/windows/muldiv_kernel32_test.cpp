@@ -71,13 +71,10 @@ TEST(MulDivKernel32, ExactHalvesRoundAwayFromZero) {
         }
     }
     EXPECT_EQ(mismatches.str(), "");
-    // Worked values, so that the test states the rule and not only agreement.
-    EXPECT_EQ(::MulDiv(1, 1, 2), 1);
-    EXPECT_EQ(vtx::MulDiv(1, 1, 2), 1);
-    EXPECT_EQ(vtx::MulDiv(-1, 1, 2), -1);
-    EXPECT_EQ(vtx::MulDiv(3, 1, -2), -2);
-    EXPECT_EQ(vtx::MulDiv(5, 1, 2), 3);
-    EXPECT_EQ(::MulDiv(7, 3, 0), -1);  // the grid compares every zero divisor and overflow
+    // Worked values of kernel32 itself (those of vtx::MulDiv are in the
+    // conventions tests): a half, a zero divisor, an overflow.
+    EXPECT_EQ(::MulDiv(-1, 1, 2), -1);
+    EXPECT_EQ(::MulDiv(7, 3, 0), -1);
     EXPECT_EQ(::MulDiv(65536, 65536, 2), -1);
 }
 
@@ -101,12 +98,9 @@ TEST(MulDivKernel32, MinimumOperandWithNegativeDivisor) {
     // outside -2147483647..2147483647.
     EXPECT_EQ(vtx::MulDiv(kMin, -1000, -2147483647), -1000);  // -1000.0000005
     EXPECT_EQ(vtx::MulDiv(kMin, -1000, -1073741824), -2000);
-    EXPECT_EQ(vtx::MulDiv(kMin, 1, kMin), 1);
     EXPECT_EQ(vtx::MulDiv(kMin, -1, kMin), -1);
-    EXPECT_EQ(vtx::MulDiv(1, 1, kMin), 0);
     EXPECT_EQ(vtx::MulDiv(-1073741824, 1, kMin), 1);          // exactly 1/2
     EXPECT_EQ(vtx::MulDiv(1073741823, 1, kMin), 0);           // just below 1/2
-    EXPECT_EQ(vtx::MulDiv(kMin, kMin, kMin), -1);             // -2^31 is out of range
     EXPECT_EQ(vtx::MulDiv(kMin, 65536, -65536), -1);          // 2^31
     EXPECT_EQ(vtx::MulDiv(kMin, 3, -2), -1);                  // 3·2^30
     EXPECT_EQ(vtx::MulDiv(kMin, 1, -2), 1073741824);
