@@ -15,20 +15,17 @@ namespace {
 // ---------------------------------------------------------------------------
 // Aligned allocator.
 
-TEST(AlignedAllocator, StepAlignmentAndUsableRows) {
-    const struct {
-        std::int32_t width;
-        std::int32_t step;
-    } cases[] = {{1, 32}, {5, 32}, {8, 32}, {9, 64}, {16, 64}, {17, 96}, {33, 160}, {800, 3200}, {801, 3232}};
-    for (const auto& c : cases) {
+TEST(AlignedAllocator, StepAlignmentUsableRowsAndRefusals) {
+    const std::pair<std::int32_t, std::int32_t> widthAndStep[] = {{1, 32},  {5, 32},   {8, 32},     {9, 64},    {16, 64},
+                                                                  {17, 96}, {33, 160}, {800, 3200}, {801, 3232}};
+    for (const auto& [width, want] : widthAndStep) {
         for (std::int32_t height : {1, 3, 10}) {
             std::int32_t step = -1;
-            std::uint8_t* p = ippiMalloc_8u_AC4(c.width, height, &step);
-            ASSERT_NE(p, nullptr) << c.width;
-            EXPECT_EQ(step, c.step) << c.width;
+            std::uint8_t* p = ippiMalloc_8u_AC4(width, height, &step);
+            ASSERT_NE(p, nullptr) << width;
+            EXPECT_EQ(step, want) << width;
             EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % 32, 0u);
-            // Every byte of every row is usable (AddressSanitizer checks the bounds).
-            std::memset(p, 0xA5, static_cast<std::size_t>(step) * height);
+            std::memset(p, 0xA5, static_cast<std::size_t>(step) * height);  // AddressSanitizer checks the bounds
             ippiFree(p);
         }
     }
@@ -40,10 +37,7 @@ TEST(AlignedAllocator, StepAlignmentAndUsableRows) {
         ippiFree(p);
     }
     ippiFree(nullptr);  // does nothing
-}
-
-TEST(AlignedAllocator, RefusalsGiveNullAndStepZero) {
-    // Bad sizes, and a step that does not fit in 32 bits.
+    // Bad sizes, and a step that does not fit in 32 bits, give null and step 0.
     for (const RoiSize s : {RoiSize{0, 3}, RoiSize{3, -7}, RoiSize{INT32_MIN, 1}, RoiSize{INT32_MAX, 1}}) {
         std::int32_t step = 12345;
         EXPECT_EQ(ippiMalloc_8u_AC4(s.width, s.height, &step), nullptr);
