@@ -278,16 +278,17 @@ TEST(MapChannels, MapsEachChannelAndSkipsPixelsWithAlpha) {
         tr[i] = static_cast<std::uint8_t>(i ^ 0x5A);
     }
     const std::uint8_t* tables[3] = {tb, tg, tr};
-    // A 2 x 2 region with rows 12 bytes apart: the third pixel of each row is padding.
-    const std::vector<std::uint8_t> original = {10, 20, 30, 0, 200, 100, 50, 7,   1, 2, 3, 4,
+    // A 2 x 2 region with rows 12 bytes apart (the third pixel of each row is
+    // padding); alpha 1 and 255 both count as nonzero.
+    const std::vector<std::uint8_t> original = {10, 20, 30, 0, 200, 100, 50, 1,   1, 2, 3, 4,
                                                 0,  255, 128, 0, 9,  9,   9,  255, 7, 7, 7, 7};
     for (const std::int32_t skip : {0, 1}) {
         std::vector<std::uint8_t> img = original;
         ASSERT_EQ(ippiMapChannels_8u_AC4IR(tables, img.data(), 12, {2, 2}, skip), kStsOk);
         const std::vector<std::uint8_t> want =
-            skip ? std::vector<std::uint8_t>{245, 6, 68, 0, 200, 100, 50, 7, 1, 2, 3, 4,
+            skip ? std::vector<std::uint8_t>{245, 6, 68, 0, 200, 100, 50, 1, 1, 2, 3, 4,
                                              255, 85, 218, 0, 9, 9, 9, 255, 7, 7, 7, 7}
-                 : std::vector<std::uint8_t>{245, 6, 68, 0, 55, 33, 104, 7, 1, 2, 3, 4,
+                 : std::vector<std::uint8_t>{245, 6, 68, 0, 55, 33, 104, 1, 1, 2, 3, 4,
                                              255, 85, 218, 0, 246, 3, 83, 255, 7, 7, 7, 7};
         EXPECT_EQ(img, want) << skip;
     }
