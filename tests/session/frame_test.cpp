@@ -41,7 +41,7 @@ TEST(Frame, ChannelTablesMapEachChannelAndHonourTheMask) {
         std::vector<std::uint8_t> img(static_cast<std::size_t>(4 * c.w * c.h));
         for (std::size_t i = 0; i < img.size(); ++i) {
             img[i] = static_cast<std::uint8_t>(rng());
-            if (i % 4 == 3 && (rng() & 1)) img[i] = 0;  // about half the pixels take part under the mask
+            if (i % 4 == 3 && (rng() & 1)) img[i] = 0;  // about half the pixels are mapped under the mask
         }
         ImageSession s;
         ASSERT_EQ(s.SetImageCopy(img.data(), c.w, c.h), 0);
