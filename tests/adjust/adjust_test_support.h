@@ -49,7 +49,6 @@ inline std::string FirstDifference(const Image& a, const Image& b) {
 
 enum class AlphaMix {
     Zero,    // every alpha 0
-    Opaque,  // every alpha 255
     Mixed,   // 0, 255 and other values, in random order
 };
 
@@ -61,7 +60,6 @@ inline Image RandomImage(int w, int h, std::uint32_t seed, AlphaMix alpha = Alph
         for (int c = 0; c < 3; ++c) p[c] = static_cast<std::uint8_t>(rng() & 0xFF);
         switch (alpha) {
             case AlphaMix::Zero: p[3] = 0; break;
-            case AlphaMix::Opaque: p[3] = 255; break;
             case AlphaMix::Mixed: {
                 const std::uint32_t r = rng() % 4;
                 p[3] = r == 0 ? 255 : (r == 1 ? static_cast<std::uint8_t>(1 + rng() % 254) : 0);
@@ -87,43 +85,18 @@ inline Image AllValuesImage() {
     return img;
 }
 
-inline Image Uniform(int w, int h, std::uint8_t b, std::uint8_t g, std::uint8_t r, std::uint8_t a) {
-    Image img(w, h);
-    for (int n = 0; n < img.count(); ++n) {
-        std::uint8_t* p = img.pixel(n);
-        p[0] = b;
-        p[1] = g;
-        p[2] = r;
-        p[3] = a;
-    }
-    return img;
-}
-
-struct Outcome {
-    std::int32_t rc;
-    Image image;
-};
-
 using Operation = std::function<std::int32_t(vtx::ImageSession&)>;
 
-// Sets a copy of `in` in a fresh session, applies `op`, and reads the image
-// back.
-inline Outcome Apply(const Image& in, bool mask, const Operation& op) {
+// Sets a copy of `in` in a fresh session, applies `op` (expecting result 0)
+// and reads the image back.
+inline Image RunOp(const Image& in, bool mask, const Operation& op) {
     vtx::ImageSession s;
     EXPECT_EQ(s.SetImageCopy(in.px.data(), in.w, in.h), 0);
     s.setUseMask(mask ? vtx::kVariantTrue : vtx::kVariantFalse);
-    Outcome out;
-    out.rc = op(s);
-    out.image = Image(in.w, in.h);
-    std::copy(s.pixels(), s.pixels() + in.px.size(), out.image.px.begin());
+    EXPECT_EQ(op(s), 0);
+    Image out(in.w, in.h);
+    std::copy(s.pixels(), s.pixels() + in.px.size(), out.px.begin());
     return out;
-}
-
-// Applies `op` and expects result 0.
-inline Image RunOp(const Image& in, bool mask, const Operation& op) {
-    Outcome o = Apply(in, mask, op);
-    EXPECT_EQ(o.rc, 0);
-    return o.image;
 }
 
 // Applies f(channel, value) to the colour bytes of every pixel (channel 0

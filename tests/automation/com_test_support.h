@@ -37,11 +37,6 @@ public:
         return &p_;
     }
     void** OutVoid() { return reinterpret_cast<void**>(Out()); }
-    T* Detach() {
-        T* p = p_;
-        p_ = nullptr;
-        return p;
-    }
 
 private:
     T* p_ = nullptr;
@@ -73,12 +68,6 @@ public:
         Reset();
         return &a_;
     }
-    SAFEARRAY* Detach() {
-        SAFEARRAY* a = a_;
-        a_ = nullptr;
-        return a;
-    }
-    std::uint8_t* Data() const { return static_cast<std::uint8_t*>(a_->pvData); }
 
 private:
     SAFEARRAY* a_ = nullptr;

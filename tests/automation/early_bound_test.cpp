@@ -225,45 +225,30 @@ TEST_F(EarlyBound, RefusalsThatKeepTheSession) {
 }
 
 TEST_F(EarlyBound, RefusalsThatDropTheImage) {
-    {
-        SCOPED_TRACE("1 x 5 image");
+    Array narrow(MakeImageArray(1, 5)), flat(MakeImageArray(5, 1));
+    Descriptor noData(VT_UI1, {{4, 0}, {2, 0}, {2, 0}}), noColumns(VT_UI1, {{4, 0}, {0, 0}, {2, 0}});
+    ASSERT_NE(noData.Get(), nullptr);
+    ASSERT_NE(noColumns.Get(), nullptr);
+    noData.NoData();
+    struct Case {
+        const char* what;
+        SAFEARRAY* array;
+        bool inPlace;
+    };
+    for (const Case& c : {Case{"1 x 5 image", narrow.Get(), false}, Case{"5 x 1 image in place", flat.Get(), true},
+                          Case{"no data", noData.Get(), false}, Case{"no columns", noColumns.Get(), false}}) {
+        SCOPED_TRACE(c.what);
         SetPattern(3, 2);
-        Array a(MakeImageArray(1, 5));
-        SAFEARRAY* p = a.Get();
-        EXPECT_EQ(object_->SetSafeArray(&p), S_FALSE);
-        ExpectNoImage();
-        // The properties still work, and a valid image brings the session back.
-        EXPECT_EQ(object_->put_BackColor(9), S_OK);
-        SetPattern(3, 2);
-        ExpectPreviousImageKept();
-    }
-    {
-        SCOPED_TRACE("5 x 1 image in place");
-        SetPattern(3, 2);
-        Array a(MakeImageArray(5, 1));
-        EXPECT_EQ(object_->SetSafeArrayPtr(reinterpret_cast<unsigned char*>(a.Get())), S_FALSE);
-        ExpectNoImage();
-        EXPECT_EQ(ArrayBytes(a.Get(), 20), PatternBytes(5, 1));
-    }
-    {
-        SCOPED_TRACE("no data");
-        SetPattern(3, 2);
-        Descriptor d(VT_UI1, {{4, 0}, {2, 0}, {2, 0}});
-        ASSERT_NE(d.Get(), nullptr);
-        d.NoData();
-        SAFEARRAY* p = d.Get();
-        EXPECT_EQ(object_->SetSafeArray(&p), S_FALSE);
+        SAFEARRAY* p = c.array;
+        EXPECT_EQ(c.inPlace ? object_->SetSafeArrayPtr(reinterpret_cast<unsigned char*>(p)) : object_->SetSafeArray(&p),
+                  S_FALSE);
         ExpectNoImage();
     }
-    {
-        SCOPED_TRACE("no columns");
-        SetPattern(3, 2);
-        Descriptor d(VT_UI1, {{4, 0}, {0, 0}, {2, 0}});
-        ASSERT_NE(d.Get(), nullptr);
-        SAFEARRAY* p = d.Get();
-        EXPECT_EQ(object_->SetSafeArray(&p), S_FALSE);
-        ExpectNoImage();
-    }
+    EXPECT_EQ(ArrayBytes(flat.Get(), 20), PatternBytes(5, 1));
+    // The properties still work, and a valid image brings the session back.
+    EXPECT_EQ(object_->put_BackColor(9), S_OK);
+    SetPattern(3, 2);
+    ExpectPreviousImageKept();
 }
 
 TEST_F(EarlyBound, Properties) {

@@ -54,7 +54,9 @@ std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end(
 
 const std::wstring kClassKey = std::wstring(L"CLSID\\") + kClsid;
 
-TEST(Registration, Entries) {
+// Every entry DllRegisterServer writes, and the number of entries in the
+// keys it fills.
+void ExpectEntries() {
     const std::wstring clsid = kClsid, libid = kLibid, prog = L"TavrixVideoTransform.VideoTransform";
     struct Entry {
         std::wstring key;
@@ -95,6 +97,8 @@ TEST(Registration, Entries) {
     }
 }
 
+TEST(Registration, Entries) { ExpectEntries(); }
+
 TEST(Registration, ProgIdsResolveToTheClass) {
     CLSID clsid;
     ASSERT_EQ(CLSIDFromProgID(L"TavrixVideoTransform.VideoTransform", &clsid), S_OK);
@@ -133,12 +137,7 @@ TEST(Registration, RegisteringAgainReplacesTheClassKey) {
     EXPECT_EQ(reg(), S_OK);
     FreeLibrary(module);
     EXPECT_FALSE(KeyExists(kClassKey + L"\\Stale"));
-    EXPECT_EQ(Narrow(ReadString(kClassKey + L"\\ProgID")), "TavrixVideoTransform.VideoTransform.1");
-    EXPECT_EQ(Narrow(Lower(ReadString(kClassKey + L"\\InprocServer32"))), Narrow(Lower(DllPath())));
-    DWORD values = 99, subkeys = 99;
-    ASSERT_TRUE(CountEntries(kClassKey, &values, &subkeys));
-    EXPECT_EQ(values, 2u);
-    EXPECT_EQ(subkeys, 5u);
+    ExpectEntries();
 }
 
 TEST(Unregistered, EveryEntryRemoved) {

@@ -19,43 +19,23 @@ using vtx::test::CraftedPng;
 
 namespace {
 
+// Fields: width, height, bit depth, colour type, palette, tRNS, rows.
 bool Make(const std::string& kind, CraftedPng& p) {
     if (kind == "orient") {  // top row red, green; bottom row blue, white
-        p.width = 2;
-        p.height = 2;
-        p.colorType = 2;
-        p.rows = {{255, 0, 0, 0, 255, 0}, {0, 0, 255, 255, 255, 255}};
+        p = CraftedPng{2, 2, 8, 2, {}, {}, {{255, 0, 0, 0, 255, 0}, {0, 0, 255, 255, 255, 255}}};
     } else if (kind == "alpha") {  // alpha 0, 1, 127 / 128, 254, 255
-        p.width = 3;
-        p.height = 2;
-        p.colorType = 6;
-        p.rows = {{10, 20, 30, 0, 40, 50, 60, 1, 70, 80, 90, 127},
-                  {100, 110, 120, 128, 130, 140, 150, 254, 160, 170, 180, 255}};
+        p = CraftedPng{3, 2, 8, 6, {}, {}, {{10, 20, 30, 0, 40, 50, 60, 1, 70, 80, 90, 127},
+                                             {100, 110, 120, 128, 130, 140, 150, 254, 160, 170, 180, 255}}};
     } else if (kind == "one") {
-        p.width = 1;
-        p.height = 1;
-        p.colorType = 2;
-        p.rows = {{1, 2, 3}};
+        p = CraftedPng{1, 1, 8, 2, {}, {}, {{1, 2, 3}}};
     } else if (kind == "thin") {
-        p.width = 1;
-        p.height = 4;
-        p.colorType = 2;
-        p.rows = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}};
+        p = CraftedPng{1, 4, 8, 2, {}, {}, {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}}};
     } else if (kind == "grey") {
-        p.width = 4;
-        p.height = 1;
-        p.colorType = 0;
-        p.rows = {{0, 85, 170, 255}};
+        p = CraftedPng{4, 1, 8, 0, {}, {}, {{0, 85, 170, 255}}};
     } else if (kind == "zero") {
-        p.width = 0;
-        p.height = 3;
-        p.colorType = 2;
-        p.rows = {{}};
+        p = CraftedPng{0, 3, 8, 2, {}, {}, {{}}};
     } else if (kind == "huge") {  // 4·W·H beyond the signed 32-bit range
-        p.width = 40000;
-        p.height = 40000;
-        p.colorType = 2;
-        p.rows = {{0, 0, 0}};
+        p = CraftedPng{40000, 40000, 8, 2, {}, {}, {{0, 0, 0}}};
     } else {
         return false;
     }
