@@ -814,47 +814,48 @@ IppStatus ippiSwapChannels_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep
 // edge pixels are read before anything is written and the middle copy is
 // then a copy onto itself.
 
-IppStatus ippiCopyReplicateBorder_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,
-                                          std::uint8_t* dst, std::int32_t dstStep, RoiSize dstSize,
-                                          std::int32_t top, std::int32_t left) {
+namespace {
+
+// Replicated border for pixels of `bpp` bytes (4 for AC4, 1 for C1):
+// fill(pixel, d, n) repeats the pixel at `pixel` n times from d, copy(s, d, n)
+// copies n pixels. Both edge pixels of a row are taken before it is written.
+template <class Fill, class Copy>
+IppStatus ReplicateBorder(Fill fill, Copy copy, Count bpp, const U8* src, std::int32_t srcStep, RoiSize srcSize,
+                          U8* dst, std::int32_t dstStep, RoiSize dstSize, std::int32_t top, std::int32_t left) {
     if (const IppStatus st = CheckBorder(src, srcStep, srcSize, dst, dstStep, dstSize, top, left); st != kStsOk) {
         return st;
     }
-    const Kernels& k = KernelsForCurrentLevel();
     const Count right = static_cast<Count>(dstSize.width) - left - srcSize.width;
     for (std::int32_t r = 0; r < srcSize.height; ++r) {
         const U8* s = RowAt(src, r, srcStep);
         U8* d = RowAt(dst, std::int64_t{top} + r, dstStep);
-        const U8* lastPx = s + 4 * static_cast<Count>(srcSize.width - 1);
-        const U8 firstValue[3] = {s[0], s[1], s[2]};
-        const U8 lastValue[3] = {lastPx[0], lastPx[1], lastPx[2]};
-        k.setAC4(firstValue, d, left);
-        k.copyAC4(s, d + 4 * static_cast<Count>(left), srcSize.width);
-        k.setAC4(lastValue, d + 4 * (static_cast<Count>(left) + srcSize.width), right);
+        U8 first[4], last[4];
+        std::memcpy(first, s, static_cast<std::size_t>(bpp));
+        std::memcpy(last, s + bpp * (srcSize.width - 1), static_cast<std::size_t>(bpp));
+        fill(first, d, left);
+        copy(s, d + bpp * left, srcSize.width);
+        fill(last, d + bpp * (static_cast<Count>(left) + srcSize.width), right);
     }
-    ReplicateOuterRows(k.copyAC4, dst, dstStep, dstSize, top, srcSize.height);
+    ReplicateOuterRows(copy, dst, dstStep, dstSize, top, srcSize.height);
     return kStsOk;
+}
+
+}  // namespace
+
+IppStatus ippiCopyReplicateBorder_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,
+                                          std::uint8_t* dst, std::int32_t dstStep, RoiSize dstSize,
+                                          std::int32_t top, std::int32_t left) {
+    const Kernels& k = KernelsForCurrentLevel();
+    const auto fill = [&k](const U8* pixel, U8* d, Count n) { k.setAC4(pixel, d, n); };
+    return ReplicateBorder(fill, k.copyAC4, 4, src, srcStep, srcSize, dst, dstStep, dstSize, top, left);
 }
 
 IppStatus ippiCopyReplicateBorder_8u_C1R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,
                                          std::uint8_t* dst, std::int32_t dstStep, RoiSize dstSize,
                                          std::int32_t top, std::int32_t left) {
-    if (const IppStatus st = CheckBorder(src, srcStep, srcSize, dst, dstStep, dstSize, top, left); st != kStsOk) {
-        return st;
-    }
     const Kernels& k = KernelsForCurrentLevel();
-    const Count right = static_cast<Count>(dstSize.width) - left - srcSize.width;
-    for (std::int32_t r = 0; r < srcSize.height; ++r) {
-        const U8* s = RowAt(src, r, srcStep);
-        U8* d = RowAt(dst, std::int64_t{top} + r, dstStep);
-        const U8 firstValue = s[0];
-        const U8 lastValue = s[srcSize.width - 1];
-        k.setC1(firstValue, d, left);
-        k.copyC1(s, d + left, srcSize.width);
-        k.setC1(lastValue, d + static_cast<Count>(left) + srcSize.width, right);
-    }
-    ReplicateOuterRows(k.copyC1, dst, dstStep, dstSize, top, srcSize.height);
-    return kStsOk;
+    const auto fill = [&k](const U8* pixel, U8* d, Count n) { k.setC1(*pixel, d, n); };
+    return ReplicateBorder(fill, k.copyC1, 1, src, srcStep, srcSize, dst, dstStep, dstSize, top, left);
 }
 
 IppStatus ippiCopyConstBorder_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,
