@@ -31,24 +31,24 @@ void BuildStretchTable(std::int32_t lo, std::int32_t hi, double c, std::uint8_t 
 std::int32_t AdjustEqualize(ImageSession& s, double Completeness) {
     if (!s.HasImage()) return 1;
     const double c = ClampCompleteness(Completeness);
-    auto* squared = static_cast<std::uint8_t*>(ippiMallocBytes(s.byteSize()));
+    auto* squared = static_cast<std::uint8_t*>(px::MallocBytes(s.byteSize()));
     if (squared == nullptr) return 0;
     const std::int32_t step = s.stride();
-    const RoiSize roi = ImageRoi(s);
+    const px::RoiSize roi = ImageRoi(s);
     // v²/128, saturated: bytes up to 127 darken, 128 stays, 181 and up
     // saturate. The squaring allocates a temporary row; when that fails the
     // squared image holds nothing usable and the image stays as it was.
-    if (ippiSqr_8u_AC4RSfs(s.pixels(), step, squared, step, roi, 7) != kStsOk) {
-        ippiFree(squared);
+    if (px::Sqr_8u_AC4RSfs(s.pixels(), step, squared, step, roi, 7) != px::kStsOk) {
+        px::Free(squared);
         return 0;
     }
     // The squared image is source 1 here, at opacity trunc(255·C), over the
     // unchanged image as source 2. The composition reads each pixel before it
     // writes it, so the image itself serves as source 2 and destination: the
     // same bytes as composing over a copy of it.
-    const std::uint8_t alpha1 = static_cast<std::uint8_t>(TruncToInt32(255.0 * c));
-    ippiAlphaCompC_8u_AC4R(squared, step, alpha1, s.pixels(), step, 255, s.pixels(), step, roi, 0);
-    ippiFree(squared);
+    const std::uint8_t alpha1 = static_cast<std::uint8_t>(px::TruncToInt32(255.0 * c));
+    px::AlphaCompC_8u_AC4R(squared, step, alpha1, s.pixels(), step, 255, s.pixels(), step, roi, 0);
+    px::Free(squared);
     return 0;
 }
 
@@ -59,38 +59,38 @@ std::int32_t AdjustGrayscale(ImageSession& s, double Completeness, VariantBool D
     const std::int32_t planeBytes = bytes / 4;
     const std::int32_t step = s.stride();
     const std::int32_t planeStep = s.regionWidth();
-    const RoiSize roi = ImageRoi(s);
+    const px::RoiSize roi = ImageRoi(s);
 
     std::uint8_t* work = nullptr;
     std::uint8_t* plane = nullptr;
     if (Desaturate == kVariantTrue) {
         // Grey value = HLS lightness.
-        work = static_cast<std::uint8_t*>(ippiMallocBytes(bytes));
-        plane = static_cast<std::uint8_t*>(ippiMallocBytes(planeBytes));
+        work = static_cast<std::uint8_t*>(px::MallocBytes(bytes));
+        plane = static_cast<std::uint8_t*>(px::MallocBytes(planeBytes));
         if (work == nullptr || plane == nullptr) {
-            ippiFree(work);
-            ippiFree(plane);
+            px::Free(work);
+            px::Free(plane);
             return 0;
         }
-        ippiBGRToHLS_8u_AC4R(s.pixels(), step, work, step, roi);
-        ippiCopy_8u_C4C1R(work + 1, step, plane, planeStep, roi);
+        px::BGRToHLS_8u_AC4R(s.pixels(), step, work, step, roi);
+        px::Copy_8u_C4C1R(work + 1, step, plane, planeStep, roi);
     } else {
         // Grey value = weighted luminance.
-        plane = static_cast<std::uint8_t*>(ippiMallocBytes(planeBytes));
-        work = static_cast<std::uint8_t*>(ippiMallocBytes(bytes));
+        plane = static_cast<std::uint8_t*>(px::MallocBytes(planeBytes));
+        work = static_cast<std::uint8_t*>(px::MallocBytes(bytes));
         if (work == nullptr || plane == nullptr) {
-            ippiFree(work);
-            ippiFree(plane);
+            px::Free(work);
+            px::Free(plane);
             return 0;
         }
         const float weights[3] = {0.11f, 0.59f, 0.30f};  // blue, green, red
-        ippiColorToGray_8u_AC4C1R(s.pixels(), step, plane, planeStep, roi, weights);
+        px::ColorToGray_8u_AC4C1R(s.pixels(), step, plane, planeStep, roi, weights);
     }
     const std::uint8_t* const planes[4] = {plane, plane, plane, plane};
-    ippiCopy_8u_P4C4R(planes, planeStep, work, step, roi);
+    px::Copy_8u_P4C4R(planes, planeStep, work, step, roi);
     BlendWithOriginal(s, s.pixels(), step, work, step, c);
-    ippiFree(work);
-    ippiFree(plane);
+    px::Free(work);
+    px::Free(plane);
     return 0;
 }
 
@@ -109,7 +109,7 @@ std::int32_t AdjustAutocontrast(ImageSession& s, double Completeness) {
         ++h[p[2]];
     }
 
-    const std::int64_t thr = MulDiv(s.byteSize(), 5, 100);
+    const std::int64_t thr = px::MulDiv(s.byteSize(), 5, 100);
     std::int32_t lo = 0;
     std::int64_t sum = 0;
     for (int k = 0; k < 256; ++k) {
@@ -149,7 +149,7 @@ std::int32_t AdjustAutolevels(ImageSession& s, double Completeness) {
         ++h[2][p[2]];
     }
 
-    const std::int64_t thr = MulDiv(s.byteSize() / 3, 5, 100);
+    const std::int64_t thr = px::MulDiv(s.byteSize() / 3, 5, 100);
     std::uint8_t t[3][256];
     for (int ch = 0; ch < 3; ++ch) {
         // Smallest k in 1..255 whose samples below k reach the cut; 0 if none.

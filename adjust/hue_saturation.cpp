@@ -127,7 +127,7 @@ void BuildSaturationLut(double f, ChannelLut& lut) {
         // Multiplied by f; the lookup saturates values above 255.
         for (std::int32_t j = 0; j < 256; ++j) {
             lut.levels[j] = j;
-            lut.values[j] = TruncToInt32(j * f);
+            lut.values[j] = px::TruncToInt32(j * f);
         }
         lut.levels[256] = 256;
         lut.values[256] = 0;  // never used by the lookup
@@ -175,12 +175,12 @@ std::int32_t AdjustSaturation(ImageSession& s, double Completeness, double Level
     const double level = (Level == Level) ? ClampDouble(Level, -100.0, 100.0) : 0.0;
     const double f = level * c * 0.01 + 1.0;
 
-    auto* work = static_cast<std::uint8_t*>(ippiMallocBytes(s.byteSize()));
+    auto* work = static_cast<std::uint8_t*>(px::MallocBytes(s.byteSize()));
     if (work == nullptr) return 0;
     const std::int32_t step = s.stride();
-    const RoiSize roi = ImageRoi(s);
+    const px::RoiSize roi = ImageRoi(s);
 
-    ippiBGRToHLS_8u_AC4R(s.pixels(), step, work, step, roi);
+    px::BGRToHLS_8u_AC4R(s.pixels(), step, work, step, roi);
 
     // Hue and lightness pass unchanged: their one interval starts above 255.
     static const std::int32_t kPassLevels[2] = {256, 257};
@@ -190,12 +190,12 @@ std::int32_t AdjustSaturation(ImageSession& s, double Completeness, double Level
     const std::int32_t* const values[3] = {kPassValues, kPassValues, sat.values};
     const std::int32_t* const levels[3] = {kPassLevels, kPassLevels, sat.levels};
     const std::int32_t counts[3] = {2, 2, sat.count};
-    ippiLUT_8u_AC4R(work, step, s.pixels(), step, roi, values, levels, counts);
+    px::LUT_8u_AC4R(work, step, s.pixels(), step, roi, values, levels, counts);
 
-    ippiHLSToRGB_8u_AC4R(s.pixels(), step, work, step, roi);
+    px::HLSToRGB_8u_AC4R(s.pixels(), step, work, step, roi);
     const std::int32_t order[3] = {2, 1, 0};
-    ippiSwapChannels_8u_AC4R(work, step, s.pixels(), step, roi, order);
-    ippiFree(work);
+    px::SwapChannels_8u_AC4R(work, step, s.pixels(), step, roi, order);
+    px::Free(work);
     return 0;
 }
 

@@ -21,7 +21,7 @@ std::int32_t Magnitude(std::int32_t v) { return v < 0 ? -v : v; }
 
 // The amount trunc(|level|·C), 0..255 for a clamped level and C in [0, 1].
 std::uint8_t ScaledAmount(std::int32_t clampedLevel, double c) {
-    return static_cast<std::uint8_t>(TruncToInt32(static_cast<double>(Magnitude(clampedLevel)) * c));
+    return static_cast<std::uint8_t>(px::TruncToInt32(static_cast<double>(Magnitude(clampedLevel)) * c));
 }
 
 // Both contrast and gamma treat a Level within 0.001 of 1 as "no change" and
@@ -46,9 +46,9 @@ std::int32_t AdjustBrightness(ImageSession& s, double Completeness, std::int32_t
     const std::uint8_t a = ScaledAmount(level, c);
     const std::uint8_t value[3] = {a, a, a};
     if (level > 0) {
-        ippiAddC_8u_AC4IRSfs(value, s.pixels(), s.stride(), ImageRoi(s), 0);
+        px::AddC_8u_AC4IRSfs(value, s.pixels(), s.stride(), ImageRoi(s), 0);
     } else {
-        ippiSubC_8u_AC4IRSfs(value, s.pixels(), s.stride(), ImageRoi(s), 0);
+        px::SubC_8u_AC4IRSfs(value, s.pixels(), s.stride(), ImageRoi(s), 0);
     }
     return 0;
 }
@@ -64,16 +64,16 @@ std::int32_t AdjustBrightnessEx(ImageSession& s, double Completeness, std::int32
     const std::uint8_t aR = ScaledAmount(r, c), aG = ScaledAmount(g, c), aB = ScaledAmount(b, c);
     std::uint8_t* const p = s.pixels();
     const std::int32_t step = s.stride();
-    const RoiSize roi = ImageRoi(s);
+    const px::RoiSize roi = ImageRoi(s);
 
     if (r >= 0 && g >= 0 && b >= 0) {
         const std::uint8_t value[3] = {aB, aG, aR};
-        ippiAddC_8u_AC4IRSfs(value, p, step, roi, 0);
+        px::AddC_8u_AC4IRSfs(value, p, step, roi, 0);
         return 0;
     }
     if (r <= 0 && g <= 0 && b <= 0) {
         const std::uint8_t value[3] = {aB, aG, aR};
-        ippiSubC_8u_AC4IRSfs(value, p, step, roi, 0);
+        px::SubC_8u_AC4IRSfs(value, p, step, roi, 0);
         return 0;
     }
     // Mixed signs: one call per moving channel, red, green, then blue.
@@ -85,9 +85,9 @@ std::int32_t AdjustBrightnessEx(ImageSession& s, double Completeness, std::int32
         std::uint8_t value[3] = {0, 0, 0};
         value[byteIndex[k]] = amounts[k];
         if (levels[k] > 0) {
-            ippiAddC_8u_AC4IRSfs(value, p, step, roi, 0);
+            px::AddC_8u_AC4IRSfs(value, p, step, roi, 0);
         } else {
-            ippiSubC_8u_AC4IRSfs(value, p, step, roi, 0);
+            px::SubC_8u_AC4IRSfs(value, p, step, roi, 0);
         }
     }
     return 0;
@@ -147,10 +147,10 @@ std::int32_t AdjustPosterize(ImageSession& s, double Completeness, std::int32_t 
     const double step = m * 0.00392156862745098;
     std::uint8_t t[256];
     for (int i = 0; i < 256; ++i) {
-        std::int32_t q = TruncToInt32(i * step + 0.5);
+        std::int32_t q = px::TruncToInt32(i * step + 0.5);
         if (q < 0) q = 0;
         if (q >= n) q = m;
-        const std::int32_t p = MulDiv(255, q, m);
+        const std::int32_t p = px::MulDiv(255, q, m);
         t[i] = BlendEntry(p, i, c);
     }
     ApplyChannelTable(s, t);
@@ -199,9 +199,9 @@ std::int32_t AdjustColorize(ImageSession& s, double Completeness, std::int32_t R
     double lumG[256], lumR[256], lumB[256];
     double byC[256], byRest[256];
     for (int i = 0; i < 256; ++i) {
-        cR[i] = static_cast<std::uint8_t>(MulDiv(Red, i, 255) & 0xFF);
-        cG[i] = static_cast<std::uint8_t>(MulDiv(Green, i, 255) & 0xFF);
-        cB[i] = static_cast<std::uint8_t>(MulDiv(Blue, i, 255) & 0xFF);
+        cR[i] = static_cast<std::uint8_t>(px::MulDiv(Red, i, 255) & 0xFF);
+        cG[i] = static_cast<std::uint8_t>(px::MulDiv(Green, i, 255) & 0xFF);
+        cB[i] = static_cast<std::uint8_t>(px::MulDiv(Blue, i, 255) & 0xFF);
         lumG[i] = 0.59 * i;
         lumR[i] = 0.3 * i;
         lumB[i] = 0.11 * i;
@@ -230,15 +230,15 @@ std::int32_t UtilitySwapChannels(ImageSession& s, std::uint8_t nChannel0, std::u
                                  std::uint8_t nChannel2) {
     if (!s.HasImage()) return 1;
     if (nChannel0 > 2 || nChannel1 > 2 || nChannel2 > 2) return 0;
-    auto* scratch = static_cast<std::uint8_t*>(ippiMallocBytes(s.byteSize()));
+    auto* scratch = static_cast<std::uint8_t*>(px::MallocBytes(s.byteSize()));
     if (scratch == nullptr) return 1;
     const std::int32_t order[3] = {nChannel0, nChannel1, nChannel2};
-    const RoiSize roi = ImageRoi(s);
-    ippiSwapChannels_8u_AC4R(s.pixels(), s.stride(), scratch, s.stride(), roi, order);
+    const px::RoiSize roi = ImageRoi(s);
+    px::SwapChannels_8u_AC4R(s.pixels(), s.stride(), scratch, s.stride(), roi, order);
     // Only the colour bytes come back; the scratch image's alpha bytes were
     // never written.
-    ippiCopy_8u_AC4R(scratch, s.stride(), s.pixels(), s.stride(), roi);
-    ippiFree(scratch);
+    px::Copy_8u_AC4R(scratch, s.stride(), s.pixels(), s.stride(), roi);
+    px::Free(scratch);
     return 0;
 }
 

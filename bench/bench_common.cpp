@@ -121,7 +121,7 @@ FrameSet& Frames(const FrameSize& fs) {
     set->s16Pixels = Buffer(pixels * 8);
     set->f32Pristine = Buffer(pixels * 4);
     set->f32Work = Buffer(pixels * 4);
-    const RoiSize br = set->BorderedRoi();
+    const px::RoiSize br = set->BorderedRoi();
     set->bordered = Buffer(static_cast<std::size_t>(br.width) * br.height * 4);
     set->borderedPlane = Buffer(static_cast<std::size_t>(br.width) * br.height);
     set->hls3 = Buffer(pixels * 3);
@@ -204,8 +204,8 @@ std::vector<std::int32_t>& RequestedLevels() {
 }  // namespace
 
 std::int32_t BestLevel() {
-    ippiForceProcessorCeiling(kCpuHighest);
-    return ippiGetProcessorIndex();
+    px::ForceProcessorCeiling(px::kCpuHighest);
+    return px::GetProcessorIndex();
 }
 
 bool SetRequestedLevels(const std::string& list) {
@@ -218,7 +218,7 @@ bool SetRequestedLevels(const std::string& list) {
         if (item == "best") {
             level = BestLevel();
         } else {
-            for (std::int32_t l = kCpuPlain; l <= kCpuHighest; ++l) {
+            for (std::int32_t l = px::kCpuPlain; l <= px::kCpuHighest; ++l) {
                 if (item == LevelName(l) || item == std::to_string(l)) level = l;
             }
         }
@@ -236,27 +236,27 @@ bool SetRequestedLevels(const std::string& list) {
 std::vector<std::int32_t> BenchLevels() {
     if (!RequestedLevels().empty()) return RequestedLevels();
     const std::int32_t best = BestLevel();
-    if (best <= kCpuPlain) return {kCpuPlain};
-    return {kCpuPlain, best};
+    if (best <= px::kCpuPlain) return {px::kCpuPlain};
+    return {px::kCpuPlain, best};
 }
 
 const char* LevelName(std::int32_t level) {
     switch (level) {
-        case kCpuPlain: return "plain";
-        case kCpuSse: return "sse";
-        case kCpuSse2: return "sse2";
-        case kCpuSse3: return "sse3";
-        case kCpuAvx2: return "avx2";
-        case kCpuAvx512: return "avx512";
+        case px::kCpuPlain: return "plain";
+        case px::kCpuSse: return "sse";
+        case px::kCpuSse2: return "sse2";
+        case px::kCpuSse3: return "sse3";
+        case px::kCpuAvx2: return "avx2";
+        case px::kCpuAvx512: return "avx512";
         default: return "unknown";
     }
 }
 
 LevelScope::LevelScope(std::int32_t level) {
-    ok_ = ippiForceProcessorCeiling(level) == kStsOk && ippiGetProcessorIndex() == level;
+    ok_ = px::ForceProcessorCeiling(level) == px::kStsOk && px::GetProcessorIndex() == level;
 }
 
-LevelScope::~LevelScope() { ippiForceProcessorCeiling(kCpuHighest); }
+LevelScope::~LevelScope() { px::ForceProcessorCeiling(px::kCpuHighest); }
 
 benchmark::internal::Benchmark* Register(const std::string& name, std::function<void(benchmark::State&)> fn) {
     return benchmark::RegisterBenchmark(name.c_str(), [fn](benchmark::State& st) { fn(st); })

@@ -26,7 +26,7 @@ struct FrameSize {
     std::string Name() const { return std::to_string(width) + "x" + std::to_string(height); }
     std::int64_t Pixels() const { return std::int64_t{width} * height; }
     std::int64_t FrameBytes() const { return 4 * Pixels(); }
-    RoiSize Roi() const { return RoiSize{width, height}; }
+    px::RoiSize Roi() const { return px::RoiSize{width, height}; }
 };
 
 // The frame sizes every benchmark runs on.
@@ -77,7 +77,7 @@ struct FrameSet {
     Buffer hls3;        // three-byte pixels of W x H (packed HLS for the OpenCV side)
 
     std::int32_t Stride() const { return 4 * size.width; }
-    RoiSize BorderedRoi() const { return RoiSize{size.width + 2 * kBorder, size.height + 2 * kBorder}; }
+    px::RoiSize BorderedRoi() const { return px::RoiSize{size.width + 2 * kBorder, size.height + 2 * kBorder}; }
     // Copies the pristine frame over the work frame.
     void RestoreWork();
 };

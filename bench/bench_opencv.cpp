@@ -173,7 +173,7 @@ std::vector<CvCase> Cases() {
     });
     add("CopyReplicateBorder_8u_AC4R", "cv::copyMakeBorder REPLICATE", [=](benchmark::State& st, FrameSet& f) {
         cv::Mat a = Bgra(f.pristine, f.size);
-        const RoiSize br = f.BorderedRoi();
+        const px::RoiSize br = f.BorderedRoi();
         cv::Mat d(br.height, br.width, CV_8UC4, f.bordered.data());
         Measure(st, f.size, frameBytes(f), NoPrepare, [&] {
             cv::copyMakeBorder(a, d, kBorder, kBorder, kBorder, kBorder, cv::BORDER_REPLICATE);
@@ -182,7 +182,7 @@ std::vector<CvCase> Cases() {
     add("CopyReplicateBorder_8u_C1R", "cv::copyMakeBorder REPLICATE (1 channel)",
         [=](benchmark::State& st, FrameSet& f) {
             cv::Mat p = Plane(f.plane, f.size);
-            const RoiSize br = f.BorderedRoi();
+            const px::RoiSize br = f.BorderedRoi();
             cv::Mat d(br.height, br.width, CV_8UC1, f.borderedPlane.data());
             Measure(st, f.size, f.size.Pixels(), NoPrepare, [&] {
                 cv::copyMakeBorder(p, d, kBorder, kBorder, kBorder, kBorder, cv::BORDER_REPLICATE);
@@ -190,7 +190,7 @@ std::vector<CvCase> Cases() {
         });
     add("CopyConstBorder_8u_AC4R", "cv::copyMakeBorder CONSTANT", [=](benchmark::State& st, FrameSet& f) {
         cv::Mat a = Bgra(f.pristine, f.size);
-        const RoiSize br = f.BorderedRoi();
+        const px::RoiSize br = f.BorderedRoi();
         cv::Mat d(br.height, br.width, CV_8UC4, f.bordered.data());
         Measure(st, f.size, frameBytes(f), NoPrepare, [&] {
             cv::copyMakeBorder(a, d, kBorder, kBorder, kBorder, kBorder, cv::BORDER_CONSTANT, cv::Scalar(0, 0, 0, 0));

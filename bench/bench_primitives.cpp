@@ -13,7 +13,7 @@ namespace {
 struct PrimitiveCase {
     std::string key;
     // Runs the measurement loop for one frame set; returns the last status.
-    std::function<IppStatus(benchmark::State&, FrameSet&)> run;
+    std::function<px::Status(benchmark::State&, FrameSet&)> run;
 };
 
 const std::uint8_t kValue3[3] = {40, 40, 40};
@@ -62,80 +62,80 @@ struct ChannelTables {
 
 std::vector<PrimitiveCase> Cases() {
     std::vector<PrimitiveCase> cases;
-    auto add = [&cases](std::string key, std::function<IppStatus(benchmark::State&, FrameSet&)> fn) {
+    auto add = [&cases](std::string key, std::function<px::Status(benchmark::State&, FrameSet&)> fn) {
         cases.push_back({std::move(key), std::move(fn)});
     };
 
     add("Copy_8u_AC4R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, f.size.FrameBytes(), NoPrepare, [&] {
-            s = ippiCopy_8u_AC4R(f.pristine.data(), f.Stride(), f.dst.data(), f.Stride(), f.size.Roi());
+            s = px::Copy_8u_AC4R(f.pristine.data(), f.Stride(), f.dst.data(), f.Stride(), f.size.Roi());
         });
         return s;
     });
     add("Copy_8u_C1C4R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, f.size.Pixels(), NoPrepare, [&] {
-            s = ippiCopy_8u_C1C4R(f.plane.data(), f.size.width, f.dst.data() + 1, f.Stride(), f.size.Roi());
+            s = px::Copy_8u_C1C4R(f.plane.data(), f.size.width, f.dst.data() + 1, f.Stride(), f.size.Roi());
         });
         return s;
     });
     add("Copy_8u_C4C1R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, f.size.FrameBytes(), NoPrepare, [&] {
-            s = ippiCopy_8u_C4C1R(f.pristine.data() + 1, f.Stride(), f.plane.data(), f.size.width, f.size.Roi());
+            s = px::Copy_8u_C4C1R(f.pristine.data() + 1, f.Stride(), f.plane.data(), f.size.width, f.size.Roi());
         });
         return s;
     });
     add("Copy_8u_P4C4R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         const std::uint8_t* planes[4] = {f.planes[0].data(), f.planes[1].data(), f.planes[2].data(),
                                          f.planes[3].data()};
         Measure(st, f.size, f.size.FrameBytes(), NoPrepare, [&] {
-            s = ippiCopy_8u_P4C4R(planes, f.size.width, f.dst.data(), f.Stride(), f.size.Roi());
+            s = px::Copy_8u_P4C4R(planes, f.size.width, f.dst.data(), f.Stride(), f.size.Roi());
         });
         return s;
     });
     add("Set_8u_AC4R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, f.size.FrameBytes(), NoPrepare,
-                [&] { s = ippiSet_8u_AC4R(kValue3, f.dst.data(), f.Stride(), f.size.Roi()); });
+                [&] { s = px::Set_8u_AC4R(kValue3, f.dst.data(), f.Stride(), f.size.Roi()); });
         return s;
     });
     add("Set_8u_C4R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, f.size.FrameBytes(), NoPrepare,
-                [&] { s = ippiSet_8u_C4R(kValue4, f.dst.data(), f.Stride(), f.size.Roi()); });
+                [&] { s = px::Set_8u_C4R(kValue4, f.dst.data(), f.Stride(), f.size.Roi()); });
         return s;
     });
     add("Convert_8u16s_C1R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, f.size.Pixels(), NoPrepare, [&] {
-            s = ippiConvert_8u16s_C1R(f.plane.data(), f.size.width, f.s16Plane.as<std::int16_t>(), 2 * f.size.width,
+            s = px::Convert_8u16s_C1R(f.plane.data(), f.size.width, f.s16Plane.as<std::int16_t>(), 2 * f.size.width,
                                       f.size.Roi());
         });
         return s;
     });
     add("Convert_8u16s_AC4R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, f.size.FrameBytes(), NoPrepare, [&] {
-            s = ippiConvert_8u16s_AC4R(f.pristine.data(), f.Stride(), f.s16Pixels.as<std::int16_t>(),
+            s = px::Convert_8u16s_AC4R(f.pristine.data(), f.Stride(), f.s16Pixels.as<std::int16_t>(),
                                        8 * f.size.width, f.size.Roi());
         });
         return s;
     });
     add("Convert_16s8u_C1R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, 2 * f.size.Pixels(), NoPrepare, [&] {
-            s = ippiConvert_16s8u_C1R(f.s16Plane.as<std::int16_t>(), 2 * f.size.width, f.plane.data(), f.size.width,
+            s = px::Convert_16s8u_C1R(f.s16Plane.as<std::int16_t>(), 2 * f.size.width, f.plane.data(), f.size.width,
                                       f.size.Roi());
         });
         return s;
     });
     add("Convert_16s8u_AC4R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, 8 * f.size.Pixels(), NoPrepare, [&] {
-            s = ippiConvert_16s8u_AC4R(f.s16Pixels.as<std::int16_t>(), 8 * f.size.width, f.dst.data(), f.Stride(),
+            s = px::Convert_16s8u_AC4R(f.s16Pixels.as<std::int16_t>(), 8 * f.size.width, f.dst.data(), f.Stride(),
                                        f.size.Roi());
         });
         return s;
@@ -143,56 +143,56 @@ std::vector<PrimitiveCase> Cases() {
     // In place: the frame is restored before every call so that each call
     // sees the same, mostly unsaturated, data.
     add("AddC_8u_AC4IRSfs", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, f.size.FrameBytes(), [&] { f.RestoreWork(); },
-                [&] { s = ippiAddC_8u_AC4IRSfs(kValue3, f.work.data(), f.Stride(), f.size.Roi(), 0); });
+                [&] { s = px::AddC_8u_AC4IRSfs(kValue3, f.work.data(), f.Stride(), f.size.Roi(), 0); });
         return s;
     });
     add("SubC_8u_AC4IRSfs", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, f.size.FrameBytes(), [&] { f.RestoreWork(); },
-                [&] { s = ippiSubC_8u_AC4IRSfs(kValue3, f.work.data(), f.Stride(), f.size.Roi(), 0); });
+                [&] { s = px::SubC_8u_AC4IRSfs(kValue3, f.work.data(), f.Stride(), f.size.Roi(), 0); });
         return s;
     });
     add("Add_8u_AC4RSfs", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, 2 * f.size.FrameBytes(), NoPrepare, [&] {
-            s = ippiAdd_8u_AC4RSfs(f.pristine.data(), f.Stride(), f.second.data(), f.Stride(), f.dst.data(),
+            s = px::Add_8u_AC4RSfs(f.pristine.data(), f.Stride(), f.second.data(), f.Stride(), f.dst.data(),
                                    f.Stride(), f.size.Roi(), 1);
         });
         return s;
     });
     add("Sqr_8u_AC4RSfs", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, f.size.FrameBytes(), NoPrepare, [&] {
-            s = ippiSqr_8u_AC4RSfs(f.pristine.data(), f.Stride(), f.dst.data(), f.Stride(), f.size.Roi(), 7);
+            s = px::Sqr_8u_AC4RSfs(f.pristine.data(), f.Stride(), f.dst.data(), f.Stride(), f.size.Roi(), 7);
         });
         return s;
     });
     add("Sum_8u_AC4R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         double sum[3] = {0, 0, 0};
         Measure(st, f.size, f.size.FrameBytes(), NoPrepare, [&] {
-            s = ippiSum_8u_AC4R(f.pristine.data(), f.Stride(), f.size.Roi(), sum);
+            s = px::Sum_8u_AC4R(f.pristine.data(), f.Stride(), f.size.Roi(), sum);
             benchmark::DoNotOptimize(sum);
         });
         return s;
     });
     // The frame has no 0 in any channel, so the scan never stops early.
     add("Min_8u_AC4R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         std::uint8_t mn[3] = {0, 0, 0};
         Measure(st, f.size, f.size.FrameBytes(), NoPrepare, [&] {
-            s = ippiMin_8u_AC4R(f.pristine.data(), f.Stride(), f.size.Roi(), mn);
+            s = px::Min_8u_AC4R(f.pristine.data(), f.Stride(), f.size.Roi(), mn);
             benchmark::DoNotOptimize(mn);
         });
         return s;
     });
     add("LUT_8u_AC4R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         static const LutTables t;
         Measure(st, f.size, f.size.FrameBytes(), NoPrepare, [&] {
-            s = ippiLUT_8u_AC4R(f.pristine.data(), f.Stride(), f.dst.data(), f.Stride(), f.size.Roi(), t.valuePtr,
+            s = px::LUT_8u_AC4R(f.pristine.data(), f.Stride(), f.dst.data(), f.Stride(), f.size.Roi(), t.valuePtr,
                                 t.levelPtr, t.counts);
         });
         return s;
@@ -202,10 +202,10 @@ std::vector<PrimitiveCase> Cases() {
     // frame's ellipse) are mapped.
     for (std::int32_t skip : {0, 1}) {
         add(skip ? "MapChannels_8u_AC4IR:skipalpha" : "MapChannels_8u_AC4IR", [skip](benchmark::State& st, FrameSet& f) {
-            IppStatus s = 0;
+            px::Status s = 0;
             static const ChannelTables t;
             Measure(st, f.size, f.size.FrameBytes(), [&] { f.RestoreWork(); }, [&] {
-                s = ippiMapChannels_8u_AC4IR(t.ptr, f.work.data(), f.Stride(), f.size.Roi(), skip);
+                s = px::MapChannels_8u_AC4IR(t.ptr, f.work.data(), f.Stride(), f.size.Roi(), skip);
             });
             return s;
         });
@@ -213,80 +213,80 @@ std::vector<PrimitiveCase> Cases() {
     // In place on a float plane with values on both sides of [0, 255]; the
     // plane is restored before every call.
     add("Threshold_LTValGTVal_32f_C1IR", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         const auto bytes = static_cast<std::size_t>(4 * f.size.Pixels());
         Measure(
             st, f.size, 4 * f.size.Pixels(), [&] { std::memcpy(f.f32Work.data(), f.f32Pristine.data(), bytes); },
             [&] {
-                s = ippiThreshold_LTValGTVal_32f_C1IR(f.f32Work.as<float>(), 4 * f.size.width, f.size.Roi(), 0.0f,
+                s = px::Threshold_LTValGTVal_32f_C1IR(f.f32Work.as<float>(), 4 * f.size.width, f.size.Roi(), 0.0f,
                                                       0.0f, 255.0f, 255.0f);
             });
         return s;
     });
     add("AlphaCompC_8u_AC4R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, 2 * f.size.FrameBytes(), NoPrepare, [&] {
-            s = ippiAlphaCompC_8u_AC4R(f.pristine.data(), f.Stride(), 127, f.second.data(), f.Stride(), 255,
+            s = px::AlphaCompC_8u_AC4R(f.pristine.data(), f.Stride(), 127, f.second.data(), f.Stride(), 255,
                                        f.dst.data(), f.Stride(), f.size.Roi(), 0);
         });
         return s;
     });
     add("ColorToGray_8u_AC4C1R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, f.size.FrameBytes(), NoPrepare, [&] {
-            s = ippiColorToGray_8u_AC4C1R(f.pristine.data(), f.Stride(), f.plane.data(), f.size.width, f.size.Roi(),
+            s = px::ColorToGray_8u_AC4C1R(f.pristine.data(), f.Stride(), f.plane.data(), f.size.width, f.size.Roi(),
                                           kGrayCoeffs);
         });
         return s;
     });
     add("BGRToHLS_8u_AC4R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, f.size.FrameBytes(), NoPrepare, [&] {
-            s = ippiBGRToHLS_8u_AC4R(f.pristine.data(), f.Stride(), f.dst.data(), f.Stride(), f.size.Roi());
+            s = px::BGRToHLS_8u_AC4R(f.pristine.data(), f.Stride(), f.dst.data(), f.Stride(), f.size.Roi());
         });
         return s;
     });
     // Any byte triple is a valid hue-lightness-saturation pixel; the
     // synthetic frame gives every hue, lightness and saturation.
     add("HLSToRGB_8u_AC4R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, f.size.FrameBytes(), NoPrepare, [&] {
-            s = ippiHLSToRGB_8u_AC4R(f.pristine.data(), f.Stride(), f.dst.data(), f.Stride(), f.size.Roi());
+            s = px::HLSToRGB_8u_AC4R(f.pristine.data(), f.Stride(), f.dst.data(), f.Stride(), f.size.Roi());
         });
         return s;
     });
     add("SwapChannels_8u_AC4R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
+        px::Status s = 0;
         Measure(st, f.size, f.size.FrameBytes(), NoPrepare, [&] {
-            s = ippiSwapChannels_8u_AC4R(f.pristine.data(), f.Stride(), f.dst.data(), f.Stride(), f.size.Roi(),
+            s = px::SwapChannels_8u_AC4R(f.pristine.data(), f.Stride(), f.dst.data(), f.Stride(), f.size.Roi(),
                                          kSwapOrder);
         });
         return s;
     });
     add("CopyReplicateBorder_8u_AC4R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
-        const RoiSize br = f.BorderedRoi();
+        px::Status s = 0;
+        const px::RoiSize br = f.BorderedRoi();
         Measure(st, f.size, f.size.FrameBytes(), NoPrepare, [&] {
-            s = ippiCopyReplicateBorder_8u_AC4R(f.pristine.data(), f.Stride(), f.size.Roi(), f.bordered.data(),
+            s = px::CopyReplicateBorder_8u_AC4R(f.pristine.data(), f.Stride(), f.size.Roi(), f.bordered.data(),
                                                 4 * br.width, br, kBorder, kBorder);
         });
         return s;
     });
     add("CopyReplicateBorder_8u_C1R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
-        const RoiSize br = f.BorderedRoi();
+        px::Status s = 0;
+        const px::RoiSize br = f.BorderedRoi();
         Measure(st, f.size, f.size.Pixels(), NoPrepare, [&] {
-            s = ippiCopyReplicateBorder_8u_C1R(f.plane.data(), f.size.width, f.size.Roi(), f.borderedPlane.data(),
+            s = px::CopyReplicateBorder_8u_C1R(f.plane.data(), f.size.width, f.size.Roi(), f.borderedPlane.data(),
                                                br.width, br, kBorder, kBorder);
         });
         return s;
     });
     add("CopyConstBorder_8u_AC4R", [](benchmark::State& st, FrameSet& f) {
-        IppStatus s = 0;
-        const RoiSize br = f.BorderedRoi();
+        px::Status s = 0;
+        const px::RoiSize br = f.BorderedRoi();
         const std::uint8_t value[3] = {0, 0, 0};
         Measure(st, f.size, f.size.FrameBytes(), NoPrepare, [&] {
-            s = ippiCopyConstBorder_8u_AC4R(f.pristine.data(), f.Stride(), f.size.Roi(), f.bordered.data(),
+            s = px::CopyConstBorder_8u_AC4R(f.pristine.data(), f.Stride(), f.size.Roi(), f.bordered.data(),
                                             4 * br.width, br, kBorder, kBorder, value);
         });
         return s;
@@ -310,8 +310,8 @@ void RegisterPrimitiveBenchmarks() {
                         st.SkipWithError("level not selectable");
                         return;
                     }
-                    const IppStatus status = run(st, f);
-                    if (status != kStsOk) st.SkipWithError(("status " + std::to_string(status)).c_str());
+                    const px::Status status = run(st, f);
+                    if (status != px::kStsOk) st.SkipWithError(("status " + std::to_string(status)).c_str());
                 });
             }
         }

@@ -8,6 +8,8 @@
 #include <cpuid.h>
 #endif
 
+namespace vtx::px {
+
 namespace {
 
 constexpr std::int64_t kHeaderSlack = 36;
@@ -43,7 +45,7 @@ std::atomic<std::int32_t> g_processorCeiling{kCpuHighest};
 
 }  // namespace
 
-void* ippiMallocBytes(std::int64_t bytes) {
+void* MallocBytes(std::int64_t bytes) {
     if (bytes < 1 || bytes > INT64_MAX - kHeaderSlack) return nullptr;
     const std::int64_t total = bytes + kHeaderSlack;
     if (static_cast<std::uint64_t>(total) > SIZE_MAX) return nullptr;
@@ -54,7 +56,7 @@ void* ippiMallocBytes(std::int64_t bytes) {
     return aligned;
 }
 
-std::uint8_t* ippiMalloc_8u_AC4(std::int32_t width, std::int32_t height, std::int32_t* stepOut) {
+std::uint8_t* Malloc_8u_AC4(std::int32_t width, std::int32_t height, std::int32_t* stepOut) {
     if (stepOut == nullptr) return nullptr;
     if (width < 1 || height < 1) {
         *stepOut = 0;
@@ -66,10 +68,10 @@ std::uint8_t* ippiMalloc_8u_AC4(std::int32_t width, std::int32_t height, std::in
         return nullptr;
     }
     *stepOut = static_cast<std::int32_t>(step);
-    return static_cast<std::uint8_t*>(ippiMallocBytes(step * height));
+    return static_cast<std::uint8_t*>(MallocBytes(step * height));
 }
 
-void ippiFree(void* ptr) {
+void Free(void* ptr) {
     if (ptr == nullptr) return;
     std::free(RawFromAligned(ptr));
 }
@@ -126,20 +128,22 @@ CpuIdentification ReadCpuIdentification() {
     return id;
 }
 
-void ippiSelectProcessor() {
+void SelectProcessor() {
     std::int32_t index = SelectProcessorIndex(ReadCpuIdentification());
     const std::int32_t ceiling = g_processorCeiling.load(std::memory_order_relaxed);
     if (index > ceiling) index = ceiling;
     g_processorIndex.store(index, std::memory_order_relaxed);
 }
 
-std::int32_t ippiGetProcessorIndex() {
+std::int32_t GetProcessorIndex() {
     return g_processorIndex.load(std::memory_order_relaxed);
 }
 
-IppStatus ippiForceProcessorCeiling(std::int32_t ceiling) {
+Status ForceProcessorCeiling(std::int32_t ceiling) {
     if (ceiling < kCpuPlain || ceiling > kCpuHighest) return kStsBadArg;
     g_processorCeiling.store(ceiling, std::memory_order_relaxed);
-    ippiSelectProcessor();
+    SelectProcessor();
     return kStsOk;
 }
+
+}  // namespace vtx::px

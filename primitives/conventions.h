@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace vtx::px {
+
 // Region size in pixels: width then height.
 struct RoiSize {
     std::int32_t width;
@@ -19,11 +21,11 @@ struct RoiPoint {
     std::int32_t y;
 };
 
-using IppStatus = std::int32_t;
+using Status = std::int32_t;
 
 // Status values returned by the primitives. 0 is success; every error is
 // negative and means that nothing was written to the destination.
-enum : IppStatus {
+enum : Status {
     kStsOk = 0,
     kStsBadArg = -5,             // enumerated argument outside its set
     kStsBadSize = -6,            // width or height below 1, destination too small
@@ -49,11 +51,11 @@ enum : IppStatus {
 // returned address is (raw + 35) with the low five bits cleared. The 4 bytes
 // just below it hold the raw block's address on 32-bit builds and, where a
 // pointer does not fit in them, the distance back to the raw block.
-std::uint8_t* ippiMalloc_8u_AC4(std::int32_t width, std::int32_t height, std::int32_t* stepOut);
+std::uint8_t* Malloc_8u_AC4(std::int32_t width, std::int32_t height, std::int32_t* stepOut);
 // Allocates `bytes` bytes from the same allocator (32-byte aligned); used for
 // the primitives' temporary buffers. Null for bytes < 1 or on failure.
-void* ippiMallocBytes(std::int64_t bytes);
-void ippiFree(void* ptr);
+void* MallocBytes(std::int64_t bytes);
+void Free(void* ptr);
 
 // ---------------------------------------------------------------------------
 // Processor dispatch. Index 1 selects the plain implementations, 2 the SSE
@@ -93,24 +95,23 @@ std::int32_t SelectProcessorIndex(const CpuIdentification& id);
 CpuIdentification ReadCpuIdentification();
 // Runs the selection on this processor and stores the index (never above the
 // forced ceiling). Called by every session construction.
-void ippiSelectProcessor();
+void SelectProcessor();
 // The index every primitive call reads.
-std::int32_t ippiGetProcessorIndex();
+std::int32_t GetProcessorIndex();
 // Sets a ceiling on the index for tests and tools (1..6, default 6) and runs
 // the selection again; later selections respect it. Returns kStsBadArg for a
 // value outside 1..6.
-IppStatus ippiForceProcessorCeiling(std::int32_t ceiling);
+Status ForceProcessorCeiling(std::int32_t ceiling);
 
 // The level whose kernels a family uses: the current index, lowered to the
 // highest level at which the family has its own kernels.
 inline std::int32_t DispatchLevel(std::int32_t highestOfFamily) {
-    const std::int32_t index = ippiGetProcessorIndex();
+    const std::int32_t index = GetProcessorIndex();
     return index < highestOfFamily ? index : highestOfFamily;
 }
 
 // ---------------------------------------------------------------------------
 // Numeric helpers.
-namespace vtx {
 
 // Truncation toward zero of a double into a 32-bit signed integer, defined for
 // every input: NaN gives 0, values beyond the range (±inf included) saturate
@@ -164,4 +165,4 @@ inline std::int32_t MulDiv(std::int32_t a, std::int32_t b, std::int32_t c) {
     return static_cast<std::int32_t>(q);
 }
 
-}  // namespace vtx
+}  // namespace vtx::px

@@ -9,10 +9,10 @@
 // - AC4 kernels read and write bytes 0..2 of a pixel only; byte 3 of the
 //   destination is never stored to.
 // - Integer results are exact; rounding happens only where the scale factor
-//   (vtx::ScaleSfsToByte: ties to even, then saturation) or a stated
+//   (ScaleSfsToByte: ties to even, then saturation) or a stated
 //   truncation says so. Floating point is double precision throughout, with
 //   the single-precision constants used at their single-precision value, and
-//   every double-to-integer conversion goes through vtx::TruncToInt32.
+//   every double-to-integer conversion goes through TruncToInt32.
 // - 16-bit and float samples are moved with memcpy, so no step or pointer
 //   alignment can make an access misaligned.
 #include "primitives/pixel.h"
@@ -23,7 +23,7 @@
 
 #include "primitives/pixel_kernels.h"
 
-namespace vtx::pixel {
+namespace vtx::px::pixel {
 
 namespace {
 
@@ -378,7 +378,7 @@ const Kernels& KernelsForCurrentLevel() {
         t[0] = t[kCpuPlain];
         return t;
     }();
-    const std::int32_t index = ippiGetProcessorIndex();
+    const std::int32_t index = GetProcessorIndex();
     return table[(index >= kCpuPlain && index <= kCpuHighest) ? index : kCpuPlain];
 }
 
@@ -412,7 +412,7 @@ inline bool BadSize(RoiSize s) {
 }
 
 // Checks shared by every one-source, one-destination primitive.
-inline IppStatus CheckSrcDst(const void* src, std::int32_t srcStep, const void* dst, std::int32_t dstStep,
+inline Status CheckSrcDst(const void* src, std::int32_t srcStep, const void* dst, std::int32_t dstStep,
                              RoiSize size) {
     if (src == nullptr || dst == nullptr) return kStsNullPtr;
     if (BadSize(size)) return kStsBadSize;
@@ -436,7 +436,7 @@ inline U8* Bytes(void* p) {
     return static_cast<U8*>(p);
 }
 
-// Step function of one channel of ippiLUT_8u_AC4R.
+// Step function of one channel of LUT_8u_AC4R.
 void BuildStepTable(const std::int32_t* values, const std::int32_t* levels, std::int32_t count,
                     ChannelTable& t) {
     const auto clampLevel = [](std::int32_t v) { return v < 0 ? 0 : (v > 255 ? 256 : v); };
@@ -454,7 +454,7 @@ void BuildStepTable(const std::int32_t* values, const std::int32_t* levels, std:
 }
 
 // Checks of the border copies: pointers, sizes, steps, then placement.
-IppStatus CheckBorder(const void* src, std::int32_t srcStep, RoiSize srcSize, const void* dst,
+Status CheckBorder(const void* src, std::int32_t srcStep, RoiSize srcSize, const void* dst,
                       std::int32_t dstStep, RoiSize dstSize, std::int32_t top, std::int32_t left) {
     if (src == nullptr || dst == nullptr) return kStsNullPtr;
     if (BadSize(srcSize) || BadSize(dstSize)) return kStsBadSize;
@@ -478,35 +478,37 @@ void ReplicateOuterRows(CopyRow copyRow, U8* dst, std::int32_t dstStep, RoiSize 
 }
 
 }  // namespace
-}  // namespace vtx::pixel
+}  // namespace vtx::px::pixel
 
-using namespace vtx::pixel;
+namespace vtx::px {
+
+using namespace pixel;
 
 // ---------------------------------------------------------------------------
 // Copies and fills.
 
-IppStatus ippiCopy_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status Copy_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                            std::int32_t dstStep, RoiSize size) {
-    if (const IppStatus st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
+    if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
     RunSrcDst(KernelsForCurrentLevel().copyAC4, src, srcStep, 4, dst, dstStep, 4, size);
     return kStsOk;
 }
 
-IppStatus ippiCopy_8u_C1C4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status Copy_8u_C1C4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                             std::int32_t dstStep, RoiSize size) {
-    if (const IppStatus st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
+    if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
     RunSrcDst(KernelsForCurrentLevel().copyC1C4, src, srcStep, 1, dst, dstStep, 4, size);
     return kStsOk;
 }
 
-IppStatus ippiCopy_8u_C4C1R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status Copy_8u_C4C1R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                             std::int32_t dstStep, RoiSize size) {
-    if (const IppStatus st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
+    if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
     RunSrcDst(KernelsForCurrentLevel().copyC4C1, src, srcStep, 4, dst, dstStep, 1, size);
     return kStsOk;
 }
 
-IppStatus ippiCopy_8u_P4C4R(const std::uint8_t* const planes[4], std::int32_t planeStep, std::uint8_t* dst,
+Status Copy_8u_P4C4R(const std::uint8_t* const planes[4], std::int32_t planeStep, std::uint8_t* dst,
                             std::int32_t dstStep, RoiSize size) {
     if (planes == nullptr || dst == nullptr) return kStsNullPtr;
     for (int k = 0; k < 4; ++k) {
@@ -523,7 +525,7 @@ IppStatus ippiCopy_8u_P4C4R(const std::uint8_t* const planes[4], std::int32_t pl
     return kStsOk;
 }
 
-IppStatus ippiSet_8u_AC4R(const std::uint8_t value[3], std::uint8_t* dst, std::int32_t dstStep, RoiSize size) {
+Status Set_8u_AC4R(const std::uint8_t value[3], std::uint8_t* dst, std::int32_t dstStep, RoiSize size) {
     if (value == nullptr || dst == nullptr) return kStsNullPtr;
     if (BadSize(size)) return kStsBadSize;
     if (dstStep < 1) return kStsBadStep;
@@ -534,7 +536,7 @@ IppStatus ippiSet_8u_AC4R(const std::uint8_t value[3], std::uint8_t* dst, std::i
     return kStsOk;
 }
 
-IppStatus ippiSet_8u_C4R(const std::uint8_t value[4], std::uint8_t* dst, std::int32_t dstStep, RoiSize size) {
+Status Set_8u_C4R(const std::uint8_t value[4], std::uint8_t* dst, std::int32_t dstStep, RoiSize size) {
     if (value == nullptr || dst == nullptr) return kStsNullPtr;
     if (BadSize(size)) return kStsBadSize;
     if (dstStep < 1) return kStsBadStep;
@@ -548,30 +550,30 @@ IppStatus ippiSet_8u_C4R(const std::uint8_t value[4], std::uint8_t* dst, std::in
 // ---------------------------------------------------------------------------
 // Conversions.
 
-IppStatus ippiConvert_8u16s_C1R(const std::uint8_t* src, std::int32_t srcStep, std::int16_t* dst,
+Status Convert_8u16s_C1R(const std::uint8_t* src, std::int32_t srcStep, std::int16_t* dst,
                                 std::int32_t dstStep, RoiSize size) {
-    if (const IppStatus st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
+    if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
     RunSrcDst(KernelsForCurrentLevel().convert8u16sC1, src, srcStep, 1, Bytes(dst), dstStep, 2, size);
     return kStsOk;
 }
 
-IppStatus ippiConvert_8u16s_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::int16_t* dst,
+Status Convert_8u16s_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::int16_t* dst,
                                  std::int32_t dstStep, RoiSize size) {
-    if (const IppStatus st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
+    if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
     RunSrcDst(KernelsForCurrentLevel().convert8u16sAC4, src, srcStep, 4, Bytes(dst), dstStep, 8, size);
     return kStsOk;
 }
 
-IppStatus ippiConvert_16s8u_C1R(const std::int16_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status Convert_16s8u_C1R(const std::int16_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                 std::int32_t dstStep, RoiSize size) {
-    if (const IppStatus st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
+    if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
     RunSrcDst(KernelsForCurrentLevel().convert16s8uC1, Bytes(src), srcStep, 2, dst, dstStep, 1, size);
     return kStsOk;
 }
 
-IppStatus ippiConvert_16s8u_AC4R(const std::int16_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status Convert_16s8u_AC4R(const std::int16_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                  std::int32_t dstStep, RoiSize size) {
-    if (const IppStatus st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
+    if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
     RunSrcDst(KernelsForCurrentLevel().convert16s8uAC4, Bytes(src), srcStep, 8, dst, dstStep, 4, size);
     return kStsOk;
 }
@@ -581,7 +583,7 @@ IppStatus ippiConvert_16s8u_AC4R(const std::int16_t* src, std::int32_t srcStep, 
 
 namespace {
 
-IppStatus ConstantInPlace(void (*kernel)(const U8*, U8*, Count, std::int32_t), const std::uint8_t value[3],
+Status ConstantInPlace(void (*kernel)(const U8*, U8*, Count, std::int32_t), const std::uint8_t value[3],
                           std::uint8_t* srcDst, std::int32_t step, RoiSize size, std::int32_t scaleFactor) {
     const U8 v[3] = {value[0], value[1], value[2]};
     const Walk w = PlanWalk(size, std::int64_t{4} * size.width, step, std::int64_t{4} * size.width, step);
@@ -589,7 +591,7 @@ IppStatus ConstantInPlace(void (*kernel)(const U8*, U8*, Count, std::int32_t), c
     return kStsOk;
 }
 
-IppStatus CheckConstantInPlace(const void* value, const void* srcDst, std::int32_t step, RoiSize size) {
+Status CheckConstantInPlace(const void* value, const void* srcDst, std::int32_t step, RoiSize size) {
     if (value == nullptr || srcDst == nullptr) return kStsNullPtr;
     if (BadSize(size)) return kStsBadSize;
     if (step < 1) return kStsBadStep;
@@ -598,19 +600,19 @@ IppStatus CheckConstantInPlace(const void* value, const void* srcDst, std::int32
 
 }  // namespace
 
-IppStatus ippiAddC_8u_AC4IRSfs(const std::uint8_t value[3], std::uint8_t* srcDst, std::int32_t step,
+Status AddC_8u_AC4IRSfs(const std::uint8_t value[3], std::uint8_t* srcDst, std::int32_t step,
                                RoiSize size, std::int32_t scaleFactor) {
-    if (const IppStatus st = CheckConstantInPlace(value, srcDst, step, size); st != kStsOk) return st;
+    if (const Status st = CheckConstantInPlace(value, srcDst, step, size); st != kStsOk) return st;
     return ConstantInPlace(KernelsForCurrentLevel().addC, value, srcDst, step, size, scaleFactor);
 }
 
-IppStatus ippiSubC_8u_AC4IRSfs(const std::uint8_t value[3], std::uint8_t* srcDst, std::int32_t step,
+Status SubC_8u_AC4IRSfs(const std::uint8_t value[3], std::uint8_t* srcDst, std::int32_t step,
                                RoiSize size, std::int32_t scaleFactor) {
-    if (const IppStatus st = CheckConstantInPlace(value, srcDst, step, size); st != kStsOk) return st;
+    if (const Status st = CheckConstantInPlace(value, srcDst, step, size); st != kStsOk) return st;
     return ConstantInPlace(KernelsForCurrentLevel().subC, value, srcDst, step, size, scaleFactor);
 }
 
-IppStatus ippiAdd_8u_AC4RSfs(const std::uint8_t* src1, std::int32_t src1Step, const std::uint8_t* src2,
+Status Add_8u_AC4RSfs(const std::uint8_t* src1, std::int32_t src1Step, const std::uint8_t* src2,
                              std::int32_t src2Step, std::uint8_t* dst, std::int32_t dstStep, RoiSize size,
                              std::int32_t scaleFactor) {
     if (src1 == nullptr || src2 == nullptr || dst == nullptr) return kStsNullPtr;
@@ -626,25 +628,25 @@ IppStatus ippiAdd_8u_AC4RSfs(const std::uint8_t* src1, std::int32_t src1Step, co
     return kStsOk;
 }
 
-IppStatus ippiSqr_8u_AC4RSfs(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status Sqr_8u_AC4RSfs(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                              std::int32_t dstStep, RoiSize size, std::int32_t scaleFactor) {
-    if (const IppStatus st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
+    if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
     // One scratch row of four bytes per pixel, so the region is walked row by
     // row even when it is packed.
-    U8* tmp = static_cast<U8*>(ippiMallocBytes(std::int64_t{4} * size.width));
+    U8* tmp = static_cast<U8*>(MallocBytes(std::int64_t{4} * size.width));
     if (tmp == nullptr) return kStsNoMemory;
     const auto kernel = KernelsForCurrentLevel().sqr;
     for (std::int32_t y = 0; y < size.height; ++y) {
         kernel(RowAt(src, y, srcStep), RowAt(dst, y, dstStep), tmp, size.width, scaleFactor);
     }
-    ippiFree(tmp);
+    Free(tmp);
     return kStsOk;
 }
 
 // ---------------------------------------------------------------------------
 // Statistics.
 
-IppStatus ippiSum_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize size, double sum[3]) {
+Status Sum_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize size, double sum[3]) {
     if (src == nullptr || sum == nullptr) return kStsNullPtr;
     if (BadSize(size)) return kStsBadSize;
     if (srcStep < 1) return kStsBadStep;
@@ -661,7 +663,7 @@ IppStatus ippiSum_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize
     return kStsOk;
 }
 
-IppStatus ippiMin_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize size, std::uint8_t min[3]) {
+Status Min_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize size, std::uint8_t min[3]) {
     if (src == nullptr || min == nullptr) return kStsNullPtr;
     if (BadSize(size)) return kStsBadSize;
     if (srcStep < 1) return kStsBadStep;
@@ -678,7 +680,7 @@ IppStatus ippiMin_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize
 // ---------------------------------------------------------------------------
 // Lookup and threshold.
 
-IppStatus ippiLUT_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst, std::int32_t dstStep,
+Status LUT_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst, std::int32_t dstStep,
                           RoiSize size, const std::int32_t* const values[3], const std::int32_t* const levels[3],
                           const std::int32_t nLevels[3]) {
     if (src == nullptr || dst == nullptr || values == nullptr || levels == nullptr || nLevels == nullptr) {
@@ -700,7 +702,7 @@ IppStatus ippiLUT_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::ui
     return kStsOk;
 }
 
-IppStatus ippiMapChannels_8u_AC4IR(const std::uint8_t* const tables[3], std::uint8_t* srcDst, std::int32_t step,
+Status MapChannels_8u_AC4IR(const std::uint8_t* const tables[3], std::uint8_t* srcDst, std::int32_t step,
                                    RoiSize size, std::int32_t skipNonzeroAlpha) {
     if (tables == nullptr || srcDst == nullptr) return kStsNullPtr;
     for (int c = 0; c < 3; ++c) {
@@ -720,7 +722,7 @@ IppStatus ippiMapChannels_8u_AC4IR(const std::uint8_t* const tables[3], std::uin
     return kStsOk;
 }
 
-IppStatus ippiThreshold_LTValGTVal_32f_C1IR(float* srcDst, std::int32_t step, RoiSize size, float thresholdLT,
+Status Threshold_LTValGTVal_32f_C1IR(float* srcDst, std::int32_t step, RoiSize size, float thresholdLT,
                                             float valueLT, float thresholdGT, float valueGT) {
     if (srcDst == nullptr) return kStsNullPtr;
     if (BadSize(size)) return kStsBadSize;
@@ -738,7 +740,7 @@ IppStatus ippiThreshold_LTValGTVal_32f_C1IR(float* srcDst, std::int32_t step, Ro
 // ---------------------------------------------------------------------------
 // Composition.
 
-IppStatus ippiAlphaCompC_8u_AC4R(const std::uint8_t* src1, std::int32_t src1Step, std::uint8_t alpha1,
+Status AlphaCompC_8u_AC4R(const std::uint8_t* src1, std::int32_t src1Step, std::uint8_t alpha1,
                                  const std::uint8_t* src2, std::int32_t src2Step, std::uint8_t alpha2,
                                  std::uint8_t* dst, std::int32_t dstStep, RoiSize size, std::int32_t alphaType) {
     if (src1 == nullptr || src2 == nullptr || dst == nullptr) return kStsNullPtr;
@@ -759,15 +761,15 @@ IppStatus ippiAlphaCompC_8u_AC4R(const std::uint8_t* src1, std::int32_t src1Step
 // ---------------------------------------------------------------------------
 // Colour conversions.
 
-IppStatus ippiColorToGray_8u_AC4C1R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status ColorToGray_8u_AC4C1R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                     std::int32_t dstStep, RoiSize size, const float coeffs[3]) {
-    if (const IppStatus st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
+    if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
     std::uint32_t weights[3] = {1225, 2404, 467};
     if (coeffs != nullptr) {
         for (int c = 0; c < 3; ++c) {
             // Negative or huge weights wrap in the unsigned sum of the kernel.
             weights[c] = static_cast<std::uint32_t>(
-                vtx::TruncToInt32(static_cast<double>(coeffs[c]) * 4096.0 + 0.5));
+                TruncToInt32(static_cast<double>(coeffs[c]) * 4096.0 + 0.5));
         }
     }
     const auto kernel = KernelsForCurrentLevel().colorToGray;
@@ -778,21 +780,21 @@ IppStatus ippiColorToGray_8u_AC4C1R(const std::uint8_t* src, std::int32_t srcSte
     return kStsOk;
 }
 
-IppStatus ippiBGRToHLS_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status BGRToHLS_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                std::int32_t dstStep, RoiSize size) {
-    if (const IppStatus st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
+    if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
     RunSrcDst(KernelsForCurrentLevel().bgrToHls, src, srcStep, 4, dst, dstStep, 4, size);
     return kStsOk;
 }
 
-IppStatus ippiHLSToRGB_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status HLSToRGB_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                std::int32_t dstStep, RoiSize size) {
-    if (const IppStatus st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
+    if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
     RunSrcDst(KernelsForCurrentLevel().hlsToRgb, src, srcStep, 4, dst, dstStep, 4, size);
     return kStsOk;
 }
 
-IppStatus ippiSwapChannels_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status SwapChannels_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                    std::int32_t dstStep, RoiSize size, const std::int32_t order[3]) {
     if (src == nullptr || dst == nullptr || order == nullptr) return kStsNullPtr;
     if (BadSize(size)) return kStsBadSize;
@@ -820,9 +822,9 @@ namespace {
 // fill(pixel, d, n) repeats the pixel at `pixel` n times from d, copy(s, d, n)
 // copies n pixels. Both edge pixels of a row are taken before it is written.
 template <class Fill, class Copy>
-IppStatus ReplicateBorder(Fill fill, Copy copy, Count bpp, const U8* src, std::int32_t srcStep, RoiSize srcSize,
+Status ReplicateBorder(Fill fill, Copy copy, Count bpp, const U8* src, std::int32_t srcStep, RoiSize srcSize,
                           U8* dst, std::int32_t dstStep, RoiSize dstSize, std::int32_t top, std::int32_t left) {
-    if (const IppStatus st = CheckBorder(src, srcStep, srcSize, dst, dstStep, dstSize, top, left); st != kStsOk) {
+    if (const Status st = CheckBorder(src, srcStep, srcSize, dst, dstStep, dstSize, top, left); st != kStsOk) {
         return st;
     }
     const Count right = static_cast<Count>(dstSize.width) - left - srcSize.width;
@@ -842,7 +844,7 @@ IppStatus ReplicateBorder(Fill fill, Copy copy, Count bpp, const U8* src, std::i
 
 }  // namespace
 
-IppStatus ippiCopyReplicateBorder_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,
+Status CopyReplicateBorder_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,
                                           std::uint8_t* dst, std::int32_t dstStep, RoiSize dstSize,
                                           std::int32_t top, std::int32_t left) {
     const Kernels& k = KernelsForCurrentLevel();
@@ -850,7 +852,7 @@ IppStatus ippiCopyReplicateBorder_8u_AC4R(const std::uint8_t* src, std::int32_t 
     return ReplicateBorder(fill, k.copyAC4, 4, src, srcStep, srcSize, dst, dstStep, dstSize, top, left);
 }
 
-IppStatus ippiCopyReplicateBorder_8u_C1R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,
+Status CopyReplicateBorder_8u_C1R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,
                                          std::uint8_t* dst, std::int32_t dstStep, RoiSize dstSize,
                                          std::int32_t top, std::int32_t left) {
     const Kernels& k = KernelsForCurrentLevel();
@@ -858,11 +860,11 @@ IppStatus ippiCopyReplicateBorder_8u_C1R(const std::uint8_t* src, std::int32_t s
     return ReplicateBorder(fill, k.copyC1, 1, src, srcStep, srcSize, dst, dstStep, dstSize, top, left);
 }
 
-IppStatus ippiCopyConstBorder_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,
+Status CopyConstBorder_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,
                                       std::uint8_t* dst, std::int32_t dstStep, RoiSize dstSize, std::int32_t top,
                                       std::int32_t left, const std::uint8_t value[3]) {
     if (value == nullptr) return kStsNullPtr;
-    if (const IppStatus st = CheckBorder(src, srcStep, srcSize, dst, dstStep, dstSize, top, left); st != kStsOk) {
+    if (const Status st = CheckBorder(src, srcStep, srcSize, dst, dstStep, dstSize, top, left); st != kStsOk) {
         return st;
     }
     const Kernels& k = KernelsForCurrentLevel();
@@ -880,3 +882,5 @@ IppStatus ippiCopyConstBorder_8u_AC4R(const std::uint8_t* src, std::int32_t srcS
     }
     return kStsOk;
 }
+
+}  // namespace vtx::px

@@ -13,95 +13,99 @@
 
 #include "primitives/conventions.h"
 
+namespace vtx::px {
+
 // Copies and fills.
-IppStatus ippiCopy_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status Copy_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                            std::int32_t dstStep, RoiSize size);
 // dst addresses one byte of the first destination pixel: source byte x goes to
 // that byte of destination pixel x.
-IppStatus ippiCopy_8u_C1C4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status Copy_8u_C1C4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                             std::int32_t dstStep, RoiSize size);
 // src addresses one byte of the first source pixel: that byte of source pixel
 // x goes to destination byte x.
-IppStatus ippiCopy_8u_C4C1R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status Copy_8u_C4C1R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                             std::int32_t dstStep, RoiSize size);
 // Plane k's byte x becomes byte k of destination pixel x.
-IppStatus ippiCopy_8u_P4C4R(const std::uint8_t* const planes[4], std::int32_t planeStep,
+Status Copy_8u_P4C4R(const std::uint8_t* const planes[4], std::int32_t planeStep,
                             std::uint8_t* dst, std::int32_t dstStep, RoiSize size);
-IppStatus ippiSet_8u_AC4R(const std::uint8_t value[3], std::uint8_t* dst, std::int32_t dstStep,
+Status Set_8u_AC4R(const std::uint8_t value[3], std::uint8_t* dst, std::int32_t dstStep,
                           RoiSize size);
-IppStatus ippiSet_8u_C4R(const std::uint8_t value[4], std::uint8_t* dst, std::int32_t dstStep,
+Status Set_8u_C4R(const std::uint8_t value[4], std::uint8_t* dst, std::int32_t dstStep,
                          RoiSize size);
 
 // Conversions between bytes and 16-bit signed samples (16-bit steps in bytes).
-IppStatus ippiConvert_8u16s_C1R(const std::uint8_t* src, std::int32_t srcStep, std::int16_t* dst,
+Status Convert_8u16s_C1R(const std::uint8_t* src, std::int32_t srcStep, std::int16_t* dst,
                                 std::int32_t dstStep, RoiSize size);
-IppStatus ippiConvert_8u16s_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::int16_t* dst,
+Status Convert_8u16s_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::int16_t* dst,
                                  std::int32_t dstStep, RoiSize size);
-IppStatus ippiConvert_16s8u_C1R(const std::int16_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status Convert_16s8u_C1R(const std::int16_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                 std::int32_t dstStep, RoiSize size);
-IppStatus ippiConvert_16s8u_AC4R(const std::int16_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status Convert_16s8u_AC4R(const std::int16_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                  std::int32_t dstStep, RoiSize size);
 
-// Arithmetic with a scale factor (vtx::ScaleSfsToByte).
-IppStatus ippiAddC_8u_AC4IRSfs(const std::uint8_t value[3], std::uint8_t* srcDst, std::int32_t step,
+// Arithmetic with a scale factor (ScaleSfsToByte).
+Status AddC_8u_AC4IRSfs(const std::uint8_t value[3], std::uint8_t* srcDst, std::int32_t step,
                                RoiSize size, std::int32_t scaleFactor);
-IppStatus ippiSubC_8u_AC4IRSfs(const std::uint8_t value[3], std::uint8_t* srcDst, std::int32_t step,
+Status SubC_8u_AC4IRSfs(const std::uint8_t value[3], std::uint8_t* srcDst, std::int32_t step,
                                RoiSize size, std::int32_t scaleFactor);
-IppStatus ippiAdd_8u_AC4RSfs(const std::uint8_t* src1, std::int32_t src1Step, const std::uint8_t* src2,
+Status Add_8u_AC4RSfs(const std::uint8_t* src1, std::int32_t src1Step, const std::uint8_t* src2,
                              std::int32_t src2Step, std::uint8_t* dst, std::int32_t dstStep,
                              RoiSize size, std::int32_t scaleFactor);
-IppStatus ippiSqr_8u_AC4RSfs(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status Sqr_8u_AC4RSfs(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                              std::int32_t dstStep, RoiSize size, std::int32_t scaleFactor);
 
 // Statistics, in channel order b0, b1, b2.
-IppStatus ippiSum_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize size, double sum[3]);
-IppStatus ippiMin_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize size,
+Status Sum_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize size, double sum[3]);
+Status Min_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize size,
                           std::uint8_t min[3]);
 
 // Lookup through a step function per channel: samples in [levels[k],
 // levels[k+1]) map to values[k]; samples below levels[0] and from
 // levels[n-1] up pass unchanged.
-IppStatus ippiLUT_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status LUT_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                           std::int32_t dstStep, RoiSize size, const std::int32_t* const values[3],
                           const std::int32_t* const levels[3], const std::int32_t nLevels[3]);
 
 // In place: bytes 0, 1, 2 of every pixel become tables[0][b0], tables[1][b1],
 // tables[2][b2] (256 entries each). With skipNonzeroAlpha set, a pixel whose
 // byte 3 is not 0 keeps all its bytes. Byte 3 is never written.
-IppStatus ippiMapChannels_8u_AC4IR(const std::uint8_t* const tables[3], std::uint8_t* srcDst, std::int32_t step,
+Status MapChannels_8u_AC4IR(const std::uint8_t* const tables[3], std::uint8_t* srcDst, std::int32_t step,
                                    RoiSize size, std::int32_t skipNonzeroAlpha);
 
 // In place: v < thresholdLT becomes valueLT, v > thresholdGT becomes valueGT.
-IppStatus ippiThreshold_LTValGTVal_32f_C1IR(float* srcDst, std::int32_t step, RoiSize size,
+Status Threshold_LTValGTVal_32f_C1IR(float* srcDst, std::int32_t step, RoiSize size,
                                             float thresholdLT, float valueLT, float thresholdGT,
                                             float valueGT);
 
 // Composition of src1 over src2 with constant opacities (alphaType 0).
-IppStatus ippiAlphaCompC_8u_AC4R(const std::uint8_t* src1, std::int32_t src1Step, std::uint8_t alpha1,
+Status AlphaCompC_8u_AC4R(const std::uint8_t* src1, std::int32_t src1Step, std::uint8_t alpha1,
                                  const std::uint8_t* src2, std::int32_t src2Step, std::uint8_t alpha2,
                                  std::uint8_t* dst, std::int32_t dstStep, RoiSize size,
                                  std::int32_t alphaType);
 
 // Colour conversions.
-IppStatus ippiColorToGray_8u_AC4C1R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status ColorToGray_8u_AC4C1R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                     std::int32_t dstStep, RoiSize size, const float coeffs[3]);
-IppStatus ippiBGRToHLS_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status BGRToHLS_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                std::int32_t dstStep, RoiSize size);
-IppStatus ippiHLSToRGB_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status HLSToRGB_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                std::int32_t dstStep, RoiSize size);
 // Destination byte c = source byte order[c]; source and destination must not
 // overlap.
-IppStatus ippiSwapChannels_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+Status SwapChannels_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                    std::int32_t dstStep, RoiSize size, const std::int32_t order[3]);
 
 // Border copies: the source goes to pixel (left, top) of the destination and
 // the frame around it repeats the edge pixels (or a constant value).
-IppStatus ippiCopyReplicateBorder_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,
+Status CopyReplicateBorder_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,
                                           std::uint8_t* dst, std::int32_t dstStep, RoiSize dstSize,
                                           std::int32_t top, std::int32_t left);
-IppStatus ippiCopyReplicateBorder_8u_C1R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,
+Status CopyReplicateBorder_8u_C1R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,
                                          std::uint8_t* dst, std::int32_t dstStep, RoiSize dstSize,
                                          std::int32_t top, std::int32_t left);
-IppStatus ippiCopyConstBorder_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,
+Status CopyConstBorder_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,
                                       std::uint8_t* dst, std::int32_t dstStep, RoiSize dstSize,
                                       std::int32_t top, std::int32_t left, const std::uint8_t value[3]);
+
+}  // namespace vtx::px

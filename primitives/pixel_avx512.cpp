@@ -18,7 +18,7 @@
 
 #include "primitives/pixel_kernels.h"
 
-namespace vtx::pixel {
+namespace vtx::px::pixel {
 
 namespace {
 
@@ -171,4 +171,4 @@ void InstallAvx512Kernels(Kernels& k) {
     k.alphaComp = AlphaComp_avx512;
 }
 
-}  // namespace vtx::pixel
+}  // namespace vtx::px::pixel

@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace vtx::pixel {
+namespace vtx::px::pixel {
 
 using U8 = std::uint8_t;
 using Count = std::ptrdiff_t;
@@ -97,4 +97,4 @@ void InstallSse2Kernels(Kernels& k);
 // present when that file is part of the build (VTX_PIXEL_AVX512).
 void InstallAvx512Kernels(Kernels& k);
 
-}  // namespace vtx::pixel
+}  // namespace vtx::px::pixel

@@ -14,7 +14,7 @@
 
 #include "primitives/pixel_kernels.h"
 
-namespace vtx::pixel {
+namespace vtx::px::pixel {
 
 namespace {
 
@@ -194,4 +194,4 @@ void InstallSse2Kernels(Kernels& k) {
     k.alphaComp = AlphaComp_sse2;
 }
 
-}  // namespace vtx::pixel
+}  // namespace vtx::px::pixel

@@ -37,7 +37,7 @@ inline std::int32_t ClampInt(std::int32_t v, std::int32_t lo, std::int32_t hi) {
 }
 
 // Clamp of a double argument to [lo, hi]; NaN stays NaN so that each
-// operation decides what it gives (they all end in TruncToInt32 or
+// operation decides what it gives (they all end in px::TruncToInt32 or
 // ClampByte, which map NaN to 0).
 inline double ClampDouble(double v, double lo, double hi) {
     return v < lo ? lo : (v > hi ? hi : v);
@@ -45,11 +45,11 @@ inline double ClampDouble(double v, double lo, double hi) {
 
 // Table blend of a full-strength entry f with the identity: trunc(C·f + (1−C)·i).
 inline std::uint8_t BlendEntry(double f, std::int32_t i, double c) {
-    return static_cast<std::uint8_t>(TruncToInt32(c * f + (1.0 - c) * i));
+    return static_cast<std::uint8_t>(px::TruncToInt32(c * f + (1.0 - c) * i));
 }
 
 // Region of the session's whole image, as the primitives take it.
-inline RoiSize ImageRoi(const ImageSession& s) { return RoiSize{s.regionWidth(), s.regionHeight()}; }
+inline px::RoiSize ImageRoi(const ImageSession& s) { return px::RoiSize{s.regionWidth(), s.regionHeight()}; }
 
 // Maps blue, green and red of every pixel through one table; with UseMask set
 // a pixel takes part only if its alpha byte is 0. Alpha never changes. False
@@ -60,7 +60,7 @@ bool ApplyChannelTables(ImageSession& s, const std::uint8_t* tableRed, const std
                         const std::uint8_t* tableBlue);
 
 // Composes the processed image P over the unchanged image O into the
-// session's pixels: ippiAlphaCompC_8u_AC4R with source 1 = O at alpha
+// session's pixels: px::AlphaCompC_8u_AC4R with source 1 = O at alpha
 // trunc(255·(1−C)), source 2 = P at alpha 255. C = 0 gives O, C = 1 gives P;
 // the destination's alpha bytes keep their values. P may be the session's
 // pixels.

@@ -11,7 +11,7 @@ namespace vtx {
 ImageSession::ImageSession() {
     owned_ = static_cast<std::uint8_t*>(std::malloc(kInitialCapacity));
     ownedCapacity_ = owned_ != nullptr ? kInitialCapacity : 0;
-    ippiSelectProcessor();
+    px::SelectProcessor();
 }
 
 ImageSession::~ImageSession() {

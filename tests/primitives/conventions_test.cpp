@@ -21,38 +21,38 @@ TEST(AlignedAllocator, StepAlignmentUsableRowsAndRefusals) {
     for (const auto& [width, want] : widthAndStep) {
         for (std::int32_t height : {1, 3, 10}) {
             std::int32_t step = -1;
-            std::uint8_t* p = ippiMalloc_8u_AC4(width, height, &step);
+            std::uint8_t* p = vtx::px::Malloc_8u_AC4(width, height, &step);
             ASSERT_NE(p, nullptr) << width;
             EXPECT_EQ(step, want) << width;
             EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % 32, 0u);
             std::memset(p, 0xA5, static_cast<std::size_t>(step) * height);  // AddressSanitizer checks the bounds
-            ippiFree(p);
+            vtx::px::Free(p);
         }
     }
     for (std::int64_t n : {1, 31, 32, 33, 1000}) {
-        auto* p = static_cast<std::uint8_t*>(ippiMallocBytes(n));
+        auto* p = static_cast<std::uint8_t*>(vtx::px::MallocBytes(n));
         ASSERT_NE(p, nullptr);
         EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % 32, 0u);
         std::memset(p, 1, static_cast<std::size_t>(n));
-        ippiFree(p);
+        vtx::px::Free(p);
     }
-    ippiFree(nullptr);  // does nothing
+    vtx::px::Free(nullptr);  // does nothing
     // Bad sizes, and a step that does not fit in 32 bits, give null and step 0.
-    for (const RoiSize s : {RoiSize{0, 3}, RoiSize{3, -7}, RoiSize{INT32_MIN, 1}, RoiSize{INT32_MAX, 1}}) {
+    for (const vtx::px::RoiSize s : {vtx::px::RoiSize{0, 3}, vtx::px::RoiSize{3, -7}, vtx::px::RoiSize{INT32_MIN, 1}, vtx::px::RoiSize{INT32_MAX, 1}}) {
         std::int32_t step = 12345;
-        EXPECT_EQ(ippiMalloc_8u_AC4(s.width, s.height, &step), nullptr);
+        EXPECT_EQ(vtx::px::Malloc_8u_AC4(s.width, s.height, &step), nullptr);
         EXPECT_EQ(step, 0);
     }
-    EXPECT_EQ(ippiMalloc_8u_AC4(5, 3, nullptr), nullptr);
-    for (std::int64_t n : {std::int64_t{0}, std::int64_t{-1}, INT64_MIN, INT64_MAX}) EXPECT_EQ(ippiMallocBytes(n), nullptr);
+    EXPECT_EQ(vtx::px::Malloc_8u_AC4(5, 3, nullptr), nullptr);
+    for (std::int64_t n : {std::int64_t{0}, std::int64_t{-1}, INT64_MIN, INT64_MAX}) EXPECT_EQ(vtx::px::MallocBytes(n), nullptr);
 }
 
 // ---------------------------------------------------------------------------
 // Processor selection.
 
-CpuIdentification Cpu(bool hasCpuid, std::uint32_t family, bool sse, bool sse2, bool sse3, bool avx2 = false,
+vtx::px::CpuIdentification Cpu(bool hasCpuid, std::uint32_t family, bool sse, bool sse2, bool sse3, bool avx2 = false,
                       bool avx512 = false) {
-    CpuIdentification id{};
+    vtx::px::CpuIdentification id{};
     id.hasCpuid = hasCpuid;
     id.family = family;
     id.sse = sse;
@@ -65,7 +65,7 @@ CpuIdentification Cpu(bool hasCpuid, std::uint32_t family, bool sse, bool sse2, 
 
 TEST(ProcessorSelection, EveryBranchOfTheRule) {
     const struct {
-        CpuIdentification id;
+        vtx::px::CpuIdentification id;
         std::int32_t index;
         const char* what;
     } cases[] = {
@@ -97,29 +97,29 @@ TEST(ProcessorSelection, EveryBranchOfTheRule) {
         {Cpu(true, 5, true, true, true, true, true), 1, "AVX2 bits on family 5"},
         {Cpu(true, 15, true, false, false, true, false), 1, "AVX2 bits without SSE2"},
     };
-    for (const auto& c : cases) EXPECT_EQ(SelectProcessorIndex(c.id), c.index) << c.what;
+    for (const auto& c : cases) EXPECT_EQ(vtx::px::SelectProcessorIndex(c.id), c.index) << c.what;
 }
 
 TEST(ProcessorSelection, CeilingLimitsTheIndexAndIsRestored) {
-    const std::int32_t natural = SelectProcessorIndex(ReadCpuIdentification());
-    ASSERT_GE(natural, kCpuPlain);
-    ASSERT_LE(natural, kCpuHighest);
-    for (std::int32_t ceiling = kCpuPlain; ceiling <= kCpuHighest; ++ceiling) {
-        ASSERT_EQ(ippiForceProcessorCeiling(ceiling), kStsOk);
-        EXPECT_EQ(ippiGetProcessorIndex(), natural < ceiling ? natural : ceiling);
-        EXPECT_EQ(DispatchLevel(kCpuSse2), std::min<std::int32_t>({natural, ceiling, kCpuSse2}));
-        ippiSelectProcessor();  // a later selection keeps the ceiling
-        EXPECT_EQ(ippiGetProcessorIndex(), natural < ceiling ? natural : ceiling);
+    const std::int32_t natural = vtx::px::SelectProcessorIndex(vtx::px::ReadCpuIdentification());
+    ASSERT_GE(natural, vtx::px::kCpuPlain);
+    ASSERT_LE(natural, vtx::px::kCpuHighest);
+    for (std::int32_t ceiling = vtx::px::kCpuPlain; ceiling <= vtx::px::kCpuHighest; ++ceiling) {
+        ASSERT_EQ(vtx::px::ForceProcessorCeiling(ceiling), vtx::px::kStsOk);
+        EXPECT_EQ(vtx::px::GetProcessorIndex(), natural < ceiling ? natural : ceiling);
+        EXPECT_EQ(vtx::px::DispatchLevel(vtx::px::kCpuSse2), std::min<std::int32_t>({natural, ceiling, vtx::px::kCpuSse2}));
+        vtx::px::SelectProcessor();  // a later selection keeps the ceiling
+        EXPECT_EQ(vtx::px::GetProcessorIndex(), natural < ceiling ? natural : ceiling);
     }
-    EXPECT_EQ(ippiForceProcessorCeiling(0), kStsBadArg);
-    EXPECT_EQ(ippiForceProcessorCeiling(kCpuHighest + 1), kStsBadArg);
-    EXPECT_EQ(ippiForceProcessorCeiling(INT32_MIN), kStsBadArg);
-    EXPECT_EQ(ippiGetProcessorIndex(), natural);  // refused ceilings change nothing
+    EXPECT_EQ(vtx::px::ForceProcessorCeiling(0), vtx::px::kStsBadArg);
+    EXPECT_EQ(vtx::px::ForceProcessorCeiling(vtx::px::kCpuHighest + 1), vtx::px::kStsBadArg);
+    EXPECT_EQ(vtx::px::ForceProcessorCeiling(INT32_MIN), vtx::px::kStsBadArg);
+    EXPECT_EQ(vtx::px::GetProcessorIndex(), natural);  // refused ceilings change nothing
 }
 
 #if defined(__x86_64__) || defined(_M_X64)
 TEST(ProcessorSelection, ThisProcessorHasSse2) {
-    const CpuIdentification id = ReadCpuIdentification();
+    const vtx::px::CpuIdentification id = vtx::px::ReadCpuIdentification();
     EXPECT_TRUE(id.hasCpuid);
     EXPECT_TRUE(id.sse);
     EXPECT_TRUE(id.sse2);
@@ -140,7 +140,7 @@ TEST(ScaleSfsToByte, WorkedValuesAndExtremeScales) {
         {INT64_C(1) << 40, 62, 0}, {INT64_C(1) << 40, 63, 0}, {255, INT32_MAX, 0},
         {0, -40, 0}, {1, -40, 255}, {1, INT32_MIN, 255}, {-1, INT32_MIN, 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(vtx::ScaleSfsToByte(c.r, c.sf), c.want) << c.r << " sf " << c.sf;
+    for (const auto& c : cases) EXPECT_EQ(vtx::px::ScaleSfsToByte(c.r, c.sf), c.want) << c.r << " sf " << c.sf;
 }
 
 TEST(ScaleSfsToByte, MatchesDivisionWithRemainder) {
@@ -157,7 +157,7 @@ TEST(ScaleSfsToByte, MatchesDivisionWithRemainder) {
                 q = r * (std::int64_t{1} << -sf);
             }
             const int expected = q < 0 ? 0 : (q > 255 ? 255 : static_cast<int>(q));
-            ASSERT_EQ(vtx::ScaleSfsToByte(r, sf), expected) << "r " << r << " sf " << sf;
+            ASSERT_EQ(vtx::px::ScaleSfsToByte(r, sf), expected) << "r " << r << " sf " << sf;
         }
     }
 }
@@ -165,14 +165,14 @@ TEST(ScaleSfsToByte, MatchesDivisionWithRemainder) {
 TEST(NumericHelpers, SaturateAndTruncate) {
     for (const auto& [v, want] : {std::pair<std::int64_t, int>{-1, 0}, {INT64_MIN, 0}, {128, 128}, {255, 255},
                                   {256, 255}, {INT64_MAX, 255}}) {
-        EXPECT_EQ(vtx::SaturateToByte(v), want) << v;
+        EXPECT_EQ(vtx::px::SaturateToByte(v), want) << v;
     }
     const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
     for (const auto& [x, want] : {std::pair<double, std::int32_t>{2.9, 2}, {-2.9, -2}, {-0.5, 0}, {-0.0, 0},
                                   {2147483646.9, 2147483646}, {2147483647.0, INT32_MAX}, {1e300, INT32_MAX},
                                   {-2147483647.9, -2147483647}, {-2147483648.5, INT32_MIN}, {-1e300, INT32_MIN},
                                   {inf, INT32_MAX}, {-inf, INT32_MIN}, {nan, 0}, {-nan, 0}}) {
-        EXPECT_EQ(vtx::TruncToInt32(x), want) << x;
+        EXPECT_EQ(vtx::px::TruncToInt32(x), want) << x;
     }
 }
 
@@ -193,7 +193,7 @@ TEST(MulDiv, RoundingFullProductAndRefusals) {
         {7, 3, 0, -1}, {0, 0, 0, -1}, {INT32_MAX, 2, 1, -1}, {INT32_MIN, 1, 1, -1}, {INT32_MIN, -1, 1, -1},
         {INT32_MIN, 1, -1, -1}, {INT32_MIN, INT32_MIN, INT32_MIN, -1}, {INT32_MIN, INT32_MIN, INT32_MAX, -1},
     };
-    for (const auto& c : cases) EXPECT_EQ(vtx::MulDiv(c.a, c.b, c.c), c.want) << c.a << " " << c.b << " " << c.c;
+    for (const auto& c : cases) EXPECT_EQ(vtx::px::MulDiv(c.a, c.b, c.c), c.want) << c.a << " " << c.b << " " << c.c;
 }
 
 }  // namespace

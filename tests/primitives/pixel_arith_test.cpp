@@ -57,8 +57,8 @@ TEST(PixelAddSubConst, EveryValueWithEveryConstantAndScale) {
                 std::memcpy(subtracted, img, sizeof img);
                 const std::uint8_t k[3] = {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c ^ 1),
                                            static_cast<std::uint8_t>(255 - c)};
-                ASSERT_EQ(ippiAddC_8u_AC4IRSfs(k, added, kStep, {64, 4}, sf), kStsOk);
-                ASSERT_EQ(ippiSubC_8u_AC4IRSfs(k, subtracted, kStep, {64, 4}, sf), kStsOk);
+                ASSERT_EQ(vtx::px::AddC_8u_AC4IRSfs(k, added, kStep, {64, 4}, sf), vtx::px::kStsOk);
+                ASSERT_EQ(vtx::px::SubC_8u_AC4IRSfs(k, subtracted, kStep, {64, 4}, sf), vtx::px::kStsOk);
                 for (int i = 0; i < 4 * kStep; ++i) {
                     const bool kept = i % 4 == 3 || i % kStep >= 256;
                     const int v = img[i], kc = k[i % 4 < 3 ? i % 4 : 0];
@@ -69,7 +69,7 @@ TEST(PixelAddSubConst, EveryValueWithEveryConstantAndScale) {
         }
         std::uint8_t px[8] = {100, 200, 3, 9, 255, 0, 128, 9};  // worked: sums 150, 250, 53, 305 → 255, 50, 178
         const std::uint8_t k[3] = {50, 50, 50};
-        ASSERT_EQ(ippiAddC_8u_AC4IRSfs(k, px, 8, {2, 1}, 0), kStsOk);
+        ASSERT_EQ(vtx::px::AddC_8u_AC4IRSfs(k, px, 8, {2, 1}, 0), vtx::px::kStsOk);
         EXPECT_EQ(std::vector<int>(px, px + 8), (std::vector<int>{150, 250, 53, 9, 255, 50, 178, 9}));
     });
 }
@@ -81,13 +81,13 @@ TEST(PixelAdd, MeanRoundsHalfToEvenAndInPlace) {
     const std::uint8_t a[8] = {1, 2, 3, 0, 255, 255, 0, 0};
     const std::uint8_t b[8] = {2, 3, 4, 0, 255, 254, 1, 0};
     std::uint8_t d[8] = {0, 0, 0, 11, 0, 0, 0, 12};
-    ASSERT_EQ(ippiAdd_8u_AC4RSfs(a, 8, b, 8, d, 8, {2, 1}, 1), kStsOk);
+    ASSERT_EQ(vtx::px::Add_8u_AC4RSfs(a, 8, b, 8, d, 8, {2, 1}, 1), vtx::px::kStsOk);
     // 1.5 → 2, 2.5 → 2, 3.5 → 4, 255, 254.5 → 254, 0.5 → 0; bytes 3 kept.
     EXPECT_EQ(std::vector<int>(d, d + 8), (std::vector<int>{2, 2, 4, 11, 255, 254, 0, 12}));
     // The destination may be a source.
     std::uint8_t x[16] = {10, 20, 30, 1, 40, 50, 60, 2, 0, 0, 0, 3, 255, 255, 255, 4};
     const std::uint8_t y[16] = {11, 21, 31, 9, 41, 51, 61, 9, 1, 2, 3, 9, 255, 254, 253, 9};
-    ASSERT_EQ(ippiAdd_8u_AC4RSfs(x, 16, y, 16, x, 16, {4, 1}, 1), kStsOk);
+    ASSERT_EQ(vtx::px::Add_8u_AC4RSfs(x, 16, y, 16, x, 16, {4, 1}, 1), vtx::px::kStsOk);
     EXPECT_EQ(std::vector<int>(x, x + 16), (std::vector<int>{10, 20, 30, 1, 40, 50, 60, 2, 0, 1, 2, 3, 255, 254, 254, 4}));
 }
 
@@ -97,7 +97,7 @@ TEST(PixelAdd, EveryPairOfBytes) {
     vtxtest::ForEachLevel([&](std::int32_t) {
         for (const std::int32_t sf : {0, 1}) {
             std::vector<std::uint8_t> d(256 * 256 * 4, 0xC3);
-            ASSERT_EQ(ippiAdd_8u_AC4RSfs(a.data(), 1024, b.data(), 1036, d.data(), 1024, {256, 256}, sf), kStsOk);
+            ASSERT_EQ(vtx::px::Add_8u_AC4RSfs(a.data(), 1024, b.data(), 1036, d.data(), 1024, {256, 256}, sf), vtx::px::kStsOk);
             for (int y = 0; y < 256; ++y) {
                 for (int x = 0; x < 256; ++x) {
                     const int s = x + y;
@@ -121,11 +121,11 @@ TEST(PixelAdd, EveryPairOfBytes) {
 TEST(PixelSqr, WorkedNumbersAndInPlace) {
     const std::uint8_t s[8] = {8, 24, 12, 200, 255, 0, 1, 100};
     std::uint8_t d[8] = {0, 0, 0, 77, 0, 0, 0, 78};
-    ASSERT_EQ(ippiSqr_8u_AC4RSfs(s, 8, d, 8, {2, 1}, 7), kStsOk);
+    ASSERT_EQ(vtx::px::Sqr_8u_AC4RSfs(s, 8, d, 8, {2, 1}, 7), vtx::px::kStsOk);
     // 64/128 = 0.5 → 0, 576/128 = 4.5 → 4, 144/128 → 1, saturated, 0, 1/128 → 0.
     EXPECT_EQ(std::vector<int>(d, d + 8), (std::vector<int>{0, 4, 1, 77, 255, 0, 0, 78}));
     std::uint8_t img[8] = {16, 255, 11, 5, 90, 91, 92, 6};
-    ASSERT_EQ(ippiSqr_8u_AC4RSfs(img, 8, img, 8, {2, 1}, 7), kStsOk);
+    ASSERT_EQ(vtx::px::Sqr_8u_AC4RSfs(img, 8, img, 8, {2, 1}, 7), vtx::px::kStsOk);
     EXPECT_EQ(std::vector<int>(img, img + 8), (std::vector<int>{2, 255, 1, 5, 63, 65, 66, 6}));
 }
 
@@ -139,7 +139,7 @@ TEST(PixelSqr, EveryByteValueOnPaddedRows) {
         for (const std::int32_t sf : {7, 0, 8, -1}) {
             std::uint8_t dst[8 * 132];
             std::memset(dst, 0x99, sizeof dst);
-            ASSERT_EQ(ippiSqr_8u_AC4RSfs(src, 136, dst, 132, {32, 8}, sf), kStsOk);
+            ASSERT_EQ(vtx::px::Sqr_8u_AC4RSfs(src, 136, dst, 132, {32, 8}, sf), vtx::px::kStsOk);
             for (int i = 0; i < 8 * 132; ++i) {
                 const int y = i / 132, inRow = i % 132, v = src[y * 136 + inRow];
                 if (inRow >= 128 || i % 4 == 3) {
@@ -177,8 +177,8 @@ TEST(PixelStatistics, SumAndMinimumOfRandomRegions) {
                 }
             }
             std::uint8_t mn[3] = {1, 1, 1};
-            ASSERT_EQ(ippiSum_8u_AC4R(src.p(), src.step, src.size(), sum.data()), kStsOk);
-            ASSERT_EQ(ippiMin_8u_AC4R(src.p(), src.step, src.size(), mn), kStsOk);
+            ASSERT_EQ(vtx::px::Sum_8u_AC4R(src.p(), src.step, src.size(), sum.data()), vtx::px::kStsOk);
+            ASSERT_EQ(vtx::px::Min_8u_AC4R(src.p(), src.step, src.size(), mn), vtx::px::kStsOk);
             ASSERT_EQ(sum, want) << vtxtest::Describe(g);
             ASSERT_EQ(std::vector<int>(mn, mn + 3), wantMin) << vtxtest::Describe(g);
         }
@@ -188,7 +188,7 @@ TEST(PixelStatistics, SumAndMinimumOfRandomRegions) {
 TEST(PixelStatistics, LargeSumsAreExactAndMinimumStopsAfterZeros) {
     std::vector<std::uint8_t> img(1000 * 1000 * 4, 255);
     double sum[3] = {};
-    ASSERT_EQ(ippiSum_8u_AC4R(img.data(), 4000, {1000, 1000}, sum), kStsOk);
+    ASSERT_EQ(vtx::px::Sum_8u_AC4R(img.data(), 4000, {1000, 1000}, sum), vtx::px::kStsOk);
     for (double s : sum) EXPECT_EQ(s, 255000000.0);
     // The first row already holds 0 in every channel: reading row 1 of this
     // 1000-row region would hit the guard page.
@@ -196,7 +196,7 @@ TEST(PixelStatistics, LargeSumsAreExactAndMinimumStopsAfterZeros) {
     const std::uint8_t row[12] = {0, 5, 5, 9, 5, 0, 5, 9, 5, 5, 0, 9};
     std::memcpy(one.p(), row, 12);
     std::uint8_t mn[3] = {7, 7, 7};
-    ASSERT_EQ(ippiMin_8u_AC4R(one.p(), 4096, {3, 1000}, mn), kStsOk);
+    ASSERT_EQ(vtx::px::Min_8u_AC4R(one.p(), 4096, {3, 1000}, mn), vtx::px::kStsOk);
     EXPECT_EQ(std::vector<int>(mn, mn + 3), (std::vector<int>{0, 0, 0}));
 }
 
@@ -236,7 +236,7 @@ TEST(PixelLookup, WorkedStepFunctions) {
         const std::int32_t* ls[3] = {c.levels.data(), c.levels.data(), c.levels.data()};
         const auto n = static_cast<std::int32_t>(c.levels.size());
         const std::int32_t ns[3] = {n, n, n};
-        ASSERT_EQ(ippiLUT_8u_AC4R(src, 1024, dst, 1024, {256, 1}, vs, ls, ns), kStsOk);
+        ASSERT_EQ(vtx::px::LUT_8u_AC4R(src, 1024, dst, 1024, {256, 1}, vs, ls, ns), vtx::px::kStsOk);
         for (int v = 0; v < 256; ++v) {
             for (int k = 0; k < 3; ++k) ASSERT_EQ(dst[4 * v + k], c.want(v)) << "levels[0] " << c.levels[0] << " v " << v;
             ASSERT_EQ(dst[4 * v + 3], 0xAB);
@@ -266,7 +266,7 @@ TEST(PixelLookup, RandomTablesAndRegions) {
         }
         const std::int32_t* vs[3] = {values[0].data(), values[1].data(), values[2].data()};
         const std::int32_t* ls[3] = {levels[0].data(), levels[1].data(), levels[2].data()};
-        return ippiLUT_8u_AC4R(s.p(), s.step, d.p(), d.step, s.size(), vs, ls, n);
+        return vtx::px::LUT_8u_AC4R(s.p(), s.step, d.p(), d.step, s.size(), vs, ls, n);
     });
 }
 
@@ -284,7 +284,7 @@ TEST(MapChannels, MapsEachChannelAndSkipsPixelsWithAlpha) {
                                                 0,  255, 128, 0, 9,  9,   9,  255, 7, 7, 7, 7};
     for (const std::int32_t skip : {0, 1}) {
         std::vector<std::uint8_t> img = original;
-        ASSERT_EQ(ippiMapChannels_8u_AC4IR(tables, img.data(), 12, {2, 2}, skip), kStsOk);
+        ASSERT_EQ(vtx::px::MapChannels_8u_AC4IR(tables, img.data(), 12, {2, 2}, skip), vtx::px::kStsOk);
         const std::vector<std::uint8_t> want =
             skip ? std::vector<std::uint8_t>{245, 6, 68, 0, 200, 100, 50, 1, 1, 2, 3, 4,
                                              255, 85, 218, 0, 9, 9, 9, 255, 7, 7, 7, 7}
@@ -307,17 +307,17 @@ TEST(PixelThreshold, WorkedValues) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     float img[10] = {-1.0f, 0.0f, -0.0f, 0.5f, 1000.0f, 1000.5f, inf, -inf, nan, 1e-30f};
-    ASSERT_EQ(ippiThreshold_LTValGTVal_32f_C1IR(img, 40, {10, 1}, 0.0f, 0.0f, 1000.0f, 1000.0f), kStsOk);
+    ASSERT_EQ(vtx::px::Threshold_LTValGTVal_32f_C1IR(img, 40, {10, 1}, 0.0f, 0.0f, 1000.0f, 1000.0f), vtx::px::kStsOk);
     const float want[10] = {0.0f, 0.0f, -0.0f, 0.5f, 1000.0f, 1000.0f, 1000.0f, 0.0f, nan, 1e-30f};
     for (int i = 0; i < 10; ++i) EXPECT_EQ(Bits(img[i]), Bits(want[i])) << i;
     // Distinct replacements on two rows 16 bytes apart; the fourth float is padding.
     float rows[8] = {1, 2, 3, -50, 4, 5, 6, 7};
-    ASSERT_EQ(ippiThreshold_LTValGTVal_32f_C1IR(rows, 16, {3, 2}, 2.5f, -7.0f, 4.5f, 99.0f), kStsOk);
+    ASSERT_EQ(vtx::px::Threshold_LTValGTVal_32f_C1IR(rows, 16, {3, 2}, 2.5f, -7.0f, 4.5f, 99.0f), vtx::px::kStsOk);
     EXPECT_EQ(std::vector<float>(rows, rows + 8), (std::vector<float>{-7, -7, 3, -50, 4, 99, 99, 7}));
     // NaN thresholds replace nothing on their side.
     float n4[4] = {-5, 0, 5, 1e30f};
-    EXPECT_EQ(ippiThreshold_LTValGTVal_32f_C1IR(n4, 16, {4, 1}, nan, 1.0f, nan, 2.0f), kStsOk);
-    EXPECT_EQ(ippiThreshold_LTValGTVal_32f_C1IR(n4, 16, {4, 1}, 0.0f, 1.0f, nan, 2.0f), kStsOk);
+    EXPECT_EQ(vtx::px::Threshold_LTValGTVal_32f_C1IR(n4, 16, {4, 1}, nan, 1.0f, nan, 2.0f), vtx::px::kStsOk);
+    EXPECT_EQ(vtx::px::Threshold_LTValGTVal_32f_C1IR(n4, 16, {4, 1}, 0.0f, 1.0f, nan, 2.0f), vtx::px::kStsOk);
     EXPECT_EQ(std::vector<float>(n4, n4 + 4), (std::vector<float>{1.0f, 0.0f, 5.0f, 1e30f}));
 }
 
@@ -331,7 +331,7 @@ TEST(PixelAlphaComp, WorkedNumbersOfEveryType) {
     const std::uint8_t s1[4] = {200, 100, 255, 0}, s2[4] = {100, 200, 255, 0};
     const auto run = [&](std::int32_t type, std::uint8_t a1, std::uint8_t a2) {
         std::uint8_t d[4] = {1, 2, 3, 4};
-        EXPECT_EQ(ippiAlphaCompC_8u_AC4R(s1, 4, a1, s2, 4, a2, d, 4, {1, 1}, type), kStsOk) << type;
+        EXPECT_EQ(vtx::px::AlphaCompC_8u_AC4R(s1, 4, a1, s2, 4, a2, d, 4, {1, 1}, type), vtx::px::kStsOk) << type;
         EXPECT_EQ(d[3], 4);
         return std::vector<int>{d[0], d[1], d[2]};
     };
@@ -348,7 +348,7 @@ TEST(PixelAlphaComp, WorkedNumbersOfEveryType) {
     EXPECT_EQ(run(11, 128, 0), (std::vector<int>{255, 255, 255}));
     const std::uint8_t a[4] = {200, 255, 0, 1}, b[4] = {100, 0, 255, 2};
     std::uint8_t d[4] = {0, 0, 0, 42};
-    ASSERT_EQ(ippiAlphaCompC_8u_AC4R(a, 4, 128, b, 4, 255, d, 4, {1, 1}, 0), kStsOk);
+    ASSERT_EQ(vtx::px::AlphaCompC_8u_AC4R(a, 4, 128, b, 4, 255, d, 4, {1, 1}, 0), vtx::px::kStsOk);
     // d(25600) + d(127 · 100) = 100 + 49; d(255 · 128); d(127 · 255).
     EXPECT_EQ(std::vector<int>(d, d + 4), (std::vector<int>{149, 128, 127, 42}));
 }
@@ -362,9 +362,9 @@ TEST(PixelAlphaComp, EveryOpacityAndPairOfBytes) {
         for (const std::uint32_t a2 : {255u, 77u}) {
             for (std::uint32_t a1 = 0; a1 < 256; ++a1) {
                 std::fill(d.begin(), d.end(), static_cast<std::uint8_t>(a1 ^ 0x3C));
-                ASSERT_EQ(ippiAlphaCompC_8u_AC4R(s1.data(), 1024, static_cast<std::uint8_t>(a1), s2.data(), 1044,
+                ASSERT_EQ(vtx::px::AlphaCompC_8u_AC4R(s1.data(), 1024, static_cast<std::uint8_t>(a1), s2.data(), 1044,
                                                  static_cast<std::uint8_t>(a2), d.data(), 1024, {256, 256}, 0),
-                          kStsOk);
+                          vtx::px::kStsOk);
                 for (std::uint32_t y = 0; y < 256; ++y) {
                     for (std::uint32_t x = 0; x < 256; ++x) {
                         const std::uint32_t want = D(x * a1) + D((255 - a1) * D(y * a2));
@@ -395,8 +395,8 @@ TEST(PixelAlphaComp, DestinationMayBeEitherSource) {
                 const Plane& target = which == 0 ? a : b;
                 // The result of separate buffers, written into a copy of the target.
                 const Plane expected = Clone(target), e1 = Clone(a), e2 = Clone(b);
-                ASSERT_EQ(ippiAlphaCompC_8u_AC4R(e1.p(), a.step, a1, e2.p(), b.step, 255, expected.p(), a.step, a.size(), 0), kStsOk);
-                ASSERT_EQ(ippiAlphaCompC_8u_AC4R(a.p(), a.step, a1, b.p(), b.step, 255, target.p(), a.step, a.size(), 0), kStsOk);
+                ASSERT_EQ(vtx::px::AlphaCompC_8u_AC4R(e1.p(), a.step, a1, e2.p(), b.step, 255, expected.p(), a.step, a.size(), 0), vtx::px::kStsOk);
+                ASSERT_EQ(vtx::px::AlphaCompC_8u_AC4R(a.p(), a.step, a1, b.p(), b.step, 255, target.p(), a.step, a.size(), 0), vtx::px::kStsOk);
                 ASSERT_TRUE(SameBytes(target, expected)) << "width " << w << " destination = source " << which + 1;
             }
         }
@@ -412,30 +412,30 @@ TEST(PixelArithmetic, ArgumentStatuses) {
     std::uint8_t s[48] = {}, d[48];
     std::memset(d, 0x44, sizeof d);
     const std::uint8_t k[3] = {1, 1, 1};
-    for (const auto c : {ippiAddC_8u_AC4IRSfs, ippiSubC_8u_AC4IRSfs}) {
-        EXPECT_EQ(c(nullptr, d, 16, {4, 3}, 0), kStsNullPtr);
-        EXPECT_EQ(c(k, nullptr, 0, {0, 0}, 0), kStsNullPtr);
-        EXPECT_EQ(c(k, d, 0, {4, -3}, 0), kStsBadSize);
-        EXPECT_EQ(c(k, d, INT32_MIN, {4, 3}, 0), kStsBadStep);
+    for (const auto c : {vtx::px::AddC_8u_AC4IRSfs, vtx::px::SubC_8u_AC4IRSfs}) {
+        EXPECT_EQ(c(nullptr, d, 16, {4, 3}, 0), vtx::px::kStsNullPtr);
+        EXPECT_EQ(c(k, nullptr, 0, {0, 0}, 0), vtx::px::kStsNullPtr);
+        EXPECT_EQ(c(k, d, 0, {4, -3}, 0), vtx::px::kStsBadSize);
+        EXPECT_EQ(c(k, d, INT32_MIN, {4, 3}, 0), vtx::px::kStsBadStep);
     }
-    EXPECT_EQ(ippiAdd_8u_AC4RSfs(nullptr, 16, s, 16, d, 16, {4, 3}, 1), kStsNullPtr);
-    EXPECT_EQ(ippiAdd_8u_AC4RSfs(s, 16, nullptr, 16, d, 16, {4, 3}, 1), kStsNullPtr);
-    EXPECT_EQ(ippiAdd_8u_AC4RSfs(s, 16, s, 16, nullptr, 0, {0, 3}, 1), kStsNullPtr);
-    EXPECT_EQ(ippiAdd_8u_AC4RSfs(s, 0, s, 0, d, 0, {4, 0}, 1), kStsBadSize);
-    EXPECT_EQ(ippiAdd_8u_AC4RSfs(s, 0, s, 16, d, 16, {4, 3}, 1), kStsBadStep);
-    EXPECT_EQ(ippiAdd_8u_AC4RSfs(s, 16, s, -1, d, 16, {4, 3}, 1), kStsBadStep);
-    EXPECT_EQ(ippiAdd_8u_AC4RSfs(s, 16, s, 16, d, INT32_MIN, {4, 3}, 1), kStsBadStep);
-    vtxtest::CheckSrcDstStatuses(4, 4, [](auto a, auto as, auto b, auto bs, RoiSize r) { return ippiSqr_8u_AC4RSfs(a, as, b, bs, r, 7); });
+    EXPECT_EQ(vtx::px::Add_8u_AC4RSfs(nullptr, 16, s, 16, d, 16, {4, 3}, 1), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::Add_8u_AC4RSfs(s, 16, nullptr, 16, d, 16, {4, 3}, 1), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::Add_8u_AC4RSfs(s, 16, s, 16, nullptr, 0, {0, 3}, 1), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::Add_8u_AC4RSfs(s, 0, s, 0, d, 0, {4, 0}, 1), vtx::px::kStsBadSize);
+    EXPECT_EQ(vtx::px::Add_8u_AC4RSfs(s, 0, s, 16, d, 16, {4, 3}, 1), vtx::px::kStsBadStep);
+    EXPECT_EQ(vtx::px::Add_8u_AC4RSfs(s, 16, s, -1, d, 16, {4, 3}, 1), vtx::px::kStsBadStep);
+    EXPECT_EQ(vtx::px::Add_8u_AC4RSfs(s, 16, s, 16, d, INT32_MIN, {4, 3}, 1), vtx::px::kStsBadStep);
+    vtxtest::CheckSrcDstStatuses(4, 4, [](auto a, auto as, auto b, auto bs, vtx::px::RoiSize r) { return vtx::px::Sqr_8u_AC4RSfs(a, as, b, bs, r, 7); });
     double sum[3] = {5, 5, 5};
     std::uint8_t mn[3] = {5, 5, 5};
-    EXPECT_EQ(ippiSum_8u_AC4R(nullptr, 0, {4, 0}, sum), kStsNullPtr);
-    EXPECT_EQ(ippiSum_8u_AC4R(s, 0, {4, 0}, nullptr), kStsNullPtr);
-    EXPECT_EQ(ippiSum_8u_AC4R(s, 0, {4, 0}, sum), kStsBadSize);
-    EXPECT_EQ(ippiSum_8u_AC4R(s, 0, {4, 1}, sum), kStsBadStep);
-    EXPECT_EQ(ippiMin_8u_AC4R(nullptr, 0, {0, 1}, mn), kStsNullPtr);
-    EXPECT_EQ(ippiMin_8u_AC4R(s, 0, {0, 1}, nullptr), kStsNullPtr);
-    EXPECT_EQ(ippiMin_8u_AC4R(s, 0, {4, -1}, mn), kStsBadSize);
-    EXPECT_EQ(ippiMin_8u_AC4R(s, INT32_MIN, {4, 1}, mn), kStsBadStep);
+    EXPECT_EQ(vtx::px::Sum_8u_AC4R(nullptr, 0, {4, 0}, sum), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::Sum_8u_AC4R(s, 0, {4, 0}, nullptr), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::Sum_8u_AC4R(s, 0, {4, 0}, sum), vtx::px::kStsBadSize);
+    EXPECT_EQ(vtx::px::Sum_8u_AC4R(s, 0, {4, 1}, sum), vtx::px::kStsBadStep);
+    EXPECT_EQ(vtx::px::Min_8u_AC4R(nullptr, 0, {0, 1}, mn), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::Min_8u_AC4R(s, 0, {0, 1}, nullptr), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::Min_8u_AC4R(s, 0, {4, -1}, mn), vtx::px::kStsBadSize);
+    EXPECT_EQ(vtx::px::Min_8u_AC4R(s, INT32_MIN, {4, 1}, mn), vtx::px::kStsBadStep);
     EXPECT_EQ(std::vector<double>(sum, sum + 3), std::vector<double>(3, 5.0));
     EXPECT_EQ(std::vector<int>(mn, mn + 3), std::vector<int>(3, 5));
     for (std::uint8_t b : d) ASSERT_EQ(b, 0x44);
@@ -447,45 +447,45 @@ TEST(PixelLookupAndComposition, ArgumentStatuses) {
     const std::int32_t lv[2] = {0, 256}, va[2] = {1, 2};
     const std::int32_t *ls[3] = {lv, lv, lv}, *vs[3] = {va, va, va}, *vn[3] = {va, va, nullptr}, *ln[3] = {lv, nullptr, lv};
     const std::int32_t n[3] = {2, 2, 2}, few[3] = {2, 1, 2}, negative[3] = {2, 2, INT32_MIN};
-    EXPECT_EQ(ippiLUT_8u_AC4R(nullptr, 16, dst, 16, {4, 1}, vs, ls, n), kStsNullPtr);
-    EXPECT_EQ(ippiLUT_8u_AC4R(src, 16, nullptr, 16, {4, 1}, vs, ls, n), kStsNullPtr);
-    EXPECT_EQ(ippiLUT_8u_AC4R(src, 16, dst, 16, {4, 1}, nullptr, ls, n), kStsNullPtr);
-    EXPECT_EQ(ippiLUT_8u_AC4R(src, 16, dst, 16, {4, 1}, vs, nullptr, n), kStsNullPtr);
-    EXPECT_EQ(ippiLUT_8u_AC4R(src, 16, dst, 16, {4, 1}, vs, ls, nullptr), kStsNullPtr);
-    EXPECT_EQ(ippiLUT_8u_AC4R(src, 16, dst, 16, {0, 1}, vn, ls, few), kStsNullPtr);
-    EXPECT_EQ(ippiLUT_8u_AC4R(src, 16, dst, 16, {0, 1}, vs, ln, few), kStsNullPtr);
-    EXPECT_EQ(ippiLUT_8u_AC4R(src, 0, dst, 16, {0, 1}, vs, ls, few), kStsBadSize);
-    EXPECT_EQ(ippiLUT_8u_AC4R(src, 0, dst, 16, {4, 1}, vs, ls, few), kStsBadStep);
-    EXPECT_EQ(ippiLUT_8u_AC4R(src, 16, dst, -16, {4, 1}, vs, ls, n), kStsBadStep);
-    EXPECT_EQ(ippiLUT_8u_AC4R(src, 16, dst, 16, {4, 1}, vs, ls, few), kStsFewLevels);
-    EXPECT_EQ(ippiLUT_8u_AC4R(src, 16, dst, 16, {4, 1}, vs, ls, negative), kStsFewLevels);
+    EXPECT_EQ(vtx::px::LUT_8u_AC4R(nullptr, 16, dst, 16, {4, 1}, vs, ls, n), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::LUT_8u_AC4R(src, 16, nullptr, 16, {4, 1}, vs, ls, n), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::LUT_8u_AC4R(src, 16, dst, 16, {4, 1}, nullptr, ls, n), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::LUT_8u_AC4R(src, 16, dst, 16, {4, 1}, vs, nullptr, n), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::LUT_8u_AC4R(src, 16, dst, 16, {4, 1}, vs, ls, nullptr), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::LUT_8u_AC4R(src, 16, dst, 16, {0, 1}, vn, ls, few), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::LUT_8u_AC4R(src, 16, dst, 16, {0, 1}, vs, ln, few), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::LUT_8u_AC4R(src, 0, dst, 16, {0, 1}, vs, ls, few), vtx::px::kStsBadSize);
+    EXPECT_EQ(vtx::px::LUT_8u_AC4R(src, 0, dst, 16, {4, 1}, vs, ls, few), vtx::px::kStsBadStep);
+    EXPECT_EQ(vtx::px::LUT_8u_AC4R(src, 16, dst, -16, {4, 1}, vs, ls, n), vtx::px::kStsBadStep);
+    EXPECT_EQ(vtx::px::LUT_8u_AC4R(src, 16, dst, 16, {4, 1}, vs, ls, few), vtx::px::kStsFewLevels);
+    EXPECT_EQ(vtx::px::LUT_8u_AC4R(src, 16, dst, 16, {4, 1}, vs, ls, negative), vtx::px::kStsFewLevels);
     std::uint8_t t[256] = {};
     const std::uint8_t *tables[3] = {t, t, t}, *withNull[3] = {t, nullptr, t};
-    EXPECT_EQ(ippiMapChannels_8u_AC4IR(nullptr, dst, 16, {4, 1}, 0), kStsNullPtr);
-    EXPECT_EQ(ippiMapChannels_8u_AC4IR(withNull, dst, 0, {0, 1}, 0), kStsNullPtr);
-    EXPECT_EQ(ippiMapChannels_8u_AC4IR(tables, nullptr, 16, {4, 1}, 0), kStsNullPtr);
-    EXPECT_EQ(ippiMapChannels_8u_AC4IR(tables, dst, 0, {0, 1}, 0), kStsBadSize);
-    EXPECT_EQ(ippiMapChannels_8u_AC4IR(tables, dst, 0, {4, 1}, 0), kStsBadStep);
+    EXPECT_EQ(vtx::px::MapChannels_8u_AC4IR(nullptr, dst, 16, {4, 1}, 0), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::MapChannels_8u_AC4IR(withNull, dst, 0, {0, 1}, 0), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::MapChannels_8u_AC4IR(tables, nullptr, 16, {4, 1}, 0), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::MapChannels_8u_AC4IR(tables, dst, 0, {0, 1}, 0), vtx::px::kStsBadSize);
+    EXPECT_EQ(vtx::px::MapChannels_8u_AC4IR(tables, dst, 0, {4, 1}, 0), vtx::px::kStsBadStep);
     const auto comp = [&](const std::uint8_t* s1, const std::uint8_t* s2, std::int32_t step1, std::int32_t step2,
-                          std::uint8_t* d, std::int32_t dstStep, RoiSize r, std::int32_t type) {
-        return ippiAlphaCompC_8u_AC4R(s1, step1, 1, s2, step2, 255, d, dstStep, r, type);
+                          std::uint8_t* d, std::int32_t dstStep, vtx::px::RoiSize r, std::int32_t type) {
+        return vtx::px::AlphaCompC_8u_AC4R(s1, step1, 1, s2, step2, 255, d, dstStep, r, type);
     };
-    EXPECT_EQ(comp(nullptr, src, 16, 16, dst, 16, {4, 1}, 0), kStsNullPtr);
-    EXPECT_EQ(comp(src, nullptr, 16, 16, dst, 16, {4, 1}, 0), kStsNullPtr);
-    EXPECT_EQ(comp(src, src, 0, 16, nullptr, 16, {0, 1}, 99), kStsNullPtr);
-    EXPECT_EQ(comp(src, src, 0, 16, dst, 16, {-4, 1}, 99), kStsBadSize);
-    EXPECT_EQ(comp(src, src, 0, 16, dst, 16, {4, 1}, 99), kStsBadStep);
-    EXPECT_EQ(comp(src, src, 16, -1, dst, 16, {4, 1}, 0), kStsBadStep);
-    EXPECT_EQ(comp(src, src, 16, 16, dst, 0, {4, 1}, 0), kStsBadStep);
-    for (const std::int32_t bad : {12, INT32_MAX, -1, INT32_MIN}) EXPECT_EQ(comp(src, src, 16, 16, dst, 16, {4, 1}, bad), kStsBadAlphaType);
+    EXPECT_EQ(comp(nullptr, src, 16, 16, dst, 16, {4, 1}, 0), vtx::px::kStsNullPtr);
+    EXPECT_EQ(comp(src, nullptr, 16, 16, dst, 16, {4, 1}, 0), vtx::px::kStsNullPtr);
+    EXPECT_EQ(comp(src, src, 0, 16, nullptr, 16, {0, 1}, 99), vtx::px::kStsNullPtr);
+    EXPECT_EQ(comp(src, src, 0, 16, dst, 16, {-4, 1}, 99), vtx::px::kStsBadSize);
+    EXPECT_EQ(comp(src, src, 0, 16, dst, 16, {4, 1}, 99), vtx::px::kStsBadStep);
+    EXPECT_EQ(comp(src, src, 16, -1, dst, 16, {4, 1}, 0), vtx::px::kStsBadStep);
+    EXPECT_EQ(comp(src, src, 16, 16, dst, 0, {4, 1}, 0), vtx::px::kStsBadStep);
+    for (const std::int32_t bad : {12, INT32_MAX, -1, INT32_MIN}) EXPECT_EQ(comp(src, src, 16, 16, dst, 16, {4, 1}, bad), vtx::px::kStsBadAlphaType);
     for (std::uint8_t b : dst) ASSERT_EQ(b, 0x21);
     float img[4] = {1, 2, 3, 4};
-    EXPECT_EQ(ippiThreshold_LTValGTVal_32f_C1IR(nullptr, 0, {0, 1}, 5, 0, 1, 1), kStsNullPtr);
-    EXPECT_EQ(ippiThreshold_LTValGTVal_32f_C1IR(img, 0, {4, 0}, 5, 0, 1, 1), kStsBadSize);
-    EXPECT_EQ(ippiThreshold_LTValGTVal_32f_C1IR(img, 0, {4, 1}, 5, 0, 1, 1), kStsBadStep);
-    EXPECT_EQ(ippiThreshold_LTValGTVal_32f_C1IR(img, 16, {4, 1}, 5, 0, 1, 1), kStsBadThreshold);
+    EXPECT_EQ(vtx::px::Threshold_LTValGTVal_32f_C1IR(nullptr, 0, {0, 1}, 5, 0, 1, 1), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::Threshold_LTValGTVal_32f_C1IR(img, 0, {4, 0}, 5, 0, 1, 1), vtx::px::kStsBadSize);
+    EXPECT_EQ(vtx::px::Threshold_LTValGTVal_32f_C1IR(img, 0, {4, 1}, 5, 0, 1, 1), vtx::px::kStsBadStep);
+    EXPECT_EQ(vtx::px::Threshold_LTValGTVal_32f_C1IR(img, 16, {4, 1}, 5, 0, 1, 1), vtx::px::kStsBadThreshold);
     EXPECT_EQ(std::vector<float>(img, img + 4), (std::vector<float>{1, 2, 3, 4}));
-    EXPECT_EQ(ippiThreshold_LTValGTVal_32f_C1IR(img, 16, {4, 1}, 0.0f, 0, -0.0f, 1), kStsOk);  // equal bounds
+    EXPECT_EQ(vtx::px::Threshold_LTValGTVal_32f_C1IR(img, 16, {4, 1}, 0.0f, 0, -0.0f, 1), vtx::px::kStsOk);  // equal bounds
     EXPECT_EQ(std::vector<float>(img, img + 4), (std::vector<float>{1, 1, 1, 1}));
 }
 

@@ -26,10 +26,10 @@ TEST(PixelGray, WorkedNumbers) {
     const float coeffs[3] = {0.11f, 0.59f, 0.30f};  // weights 451, 2417, 1229
     const std::uint8_t src[16] = {255, 255, 255, 0, 100, 0, 0, 0, 0, 100, 0, 0, 0, 0, 100, 0};
     std::uint8_t dst[4] = {};
-    ASSERT_EQ(ippiColorToGray_8u_AC4C1R(src, 16, dst, 4, {4, 1}, coeffs), kStsOk);
+    ASSERT_EQ(vtx::px::ColorToGray_8u_AC4C1R(src, 16, dst, 4, {4, 1}, coeffs), vtx::px::kStsOk);
     // 255 · 4097 >> 12, 45100 >> 12, 241700 >> 12, 122900 >> 12.
     EXPECT_EQ(std::vector<int>(dst, dst + 4), (std::vector<int>{255, 11, 59, 30}));
-    ASSERT_EQ(ippiColorToGray_8u_AC4C1R(src, 16, dst, 4, {4, 1}, nullptr), kStsOk);
+    ASSERT_EQ(vtx::px::ColorToGray_8u_AC4C1R(src, 16, dst, 4, {4, 1}, nullptr), vtx::px::kStsOk);
     // Default weights 1225, 2404, 467 sum to 4096: 255, then 122500, 240400, 46700 >> 12.
     EXPECT_EQ(std::vector<int>(dst, dst + 4), (std::vector<int>{255, 29, 58, 11}));
 }
@@ -48,7 +48,7 @@ TEST(PixelGray, OutOfRangeWeightsWrapInsteadOfSaturating) {
     };
     for (const auto& c : cases) {
         std::uint8_t dst[1] = {};
-        ASSERT_EQ(ippiColorToGray_8u_AC4C1R(c.px, 4, dst, 1, {1, 1}, c.coeffs), kStsOk);
+        ASSERT_EQ(vtx::px::ColorToGray_8u_AC4C1R(c.px, 4, dst, 1, {1, 1}, c.coeffs), vtx::px::kStsOk);
         EXPECT_EQ(dst[0], c.want) << c.coeffs[0] << " " << c.coeffs[1] << " " << c.coeffs[2];
     }
 }
@@ -65,7 +65,7 @@ TEST(PixelGray, EveryColourWithTheOperationsWeights) {
             std::memcpy(&src[4 * i], px, 4);
         }
         std::fill(dst.begin(), dst.end(), 0xD7);
-        ASSERT_EQ(ippiColorToGray_8u_AC4C1R(src.data(), 1024, dst.data(), 260, {256, 256}, coeffs), kStsOk);
+        ASSERT_EQ(vtx::px::ColorToGray_8u_AC4C1R(src.data(), 1024, dst.data(), 260, {256, 256}, coeffs), vtx::px::kStsOk);
         for (std::uint32_t i = 0; i < 256 * 260; ++i) {
             const std::uint32_t x = i % 260, y = i / 260;
             const std::uint32_t want = x >= 256 ? 0xD7 : (x * 451 + y * 2417 + r * 1229) >> 12;
@@ -138,17 +138,17 @@ std::ostream& operator<<(std::ostream& os, const Px3& p) {
 }
 
 // One pixel through a conversion; byte 3 of the destination must keep its value.
-Px3 Convert1(IppStatus (*convert)(const std::uint8_t*, std::int32_t, std::uint8_t*, std::int32_t, RoiSize), int a,
+Px3 Convert1(vtx::px::Status (*convert)(const std::uint8_t*, std::int32_t, std::uint8_t*, std::int32_t, vtx::px::RoiSize), int a,
              int b, int c) {
     const std::uint8_t src[4] = {static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(b),
                                  static_cast<std::uint8_t>(c), 0x11};
     std::uint8_t dst[4] = {0, 0, 0, 0x22};
-    EXPECT_EQ(convert(src, 4, dst, 4, {1, 1}), kStsOk);
+    EXPECT_EQ(convert(src, 4, dst, 4, {1, 1}), vtx::px::kStsOk);
     EXPECT_EQ(dst[3], 0x22);
     return {dst[0], dst[1], dst[2]};
 }
-Px3 ToHls(int b, int g, int r) { return Convert1(ippiBGRToHLS_8u_AC4R, b, g, r); }
-Px3 ToRgb(int h, int l, int s) { return Convert1(ippiHLSToRGB_8u_AC4R, h, l, s); }
+Px3 ToHls(int b, int g, int r) { return Convert1(vtx::px::BGRToHLS_8u_AC4R, b, g, r); }
+Px3 ToRgb(int h, int l, int s) { return Convert1(vtx::px::HLSToRGB_8u_AC4R, h, l, s); }
 
 TEST(PixelHls, WorkedNumbers) {
     for (int v = 0; v < 256; ++v) EXPECT_EQ(ToHls(v, v, v), (Px3{0, v, 0})) << "grey " << v;
@@ -176,8 +176,8 @@ TEST(PixelHls, EveryColourToHlsAndBack) {
         }
         std::fill(hls.begin(), hls.end(), 0x5C);
         std::fill(rgb.begin(), rgb.end(), 0xC5);
-        ASSERT_EQ(ippiBGRToHLS_8u_AC4R(src.data(), 1024, hls.data(), 1024, {256, 256}), kStsOk);
-        ASSERT_EQ(ippiHLSToRGB_8u_AC4R(src.data(), 1024, rgb.data(), 1024, {256, 256}), kStsOk);
+        ASSERT_EQ(vtx::px::BGRToHLS_8u_AC4R(src.data(), 1024, hls.data(), 1024, {256, 256}), vtx::px::kStsOk);
+        ASSERT_EQ(vtx::px::HLSToRGB_8u_AC4R(src.data(), 1024, rgb.data(), 1024, {256, 256}), vtx::px::kStsOk);
         for (std::uint32_t i = 0; i < 65536; ++i) {
             const std::uint8_t* p = &src[4 * i];
             std::uint8_t want[4] = {0, 0, 0, 0x5C}, want2[4] = {0, 0, 0, 0xC5};
@@ -196,12 +196,12 @@ TEST(PixelHls, EveryColourToHlsAndBack) {
 TEST(PixelHlsAndSwap, InPlaceAndWorkedSwap) {
     // Each pixel is read completely before it is written.
     std::uint8_t img[8] = {0, 0, 255, 7, 0, 255, 0, 8};
-    ASSERT_EQ(ippiBGRToHLS_8u_AC4R(img, 8, img, 8, {2, 1}), kStsOk);
+    ASSERT_EQ(vtx::px::BGRToHLS_8u_AC4R(img, 8, img, 8, {2, 1}), vtx::px::kStsOk);
     EXPECT_EQ(std::vector<int>(img, img + 8), (std::vector<int>{0, 128, 255, 7, 85, 128, 255, 8}));
     const std::uint8_t src[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     std::uint8_t dst[8] = {0, 0, 0, 40, 0, 0, 0, 80};
     const std::int32_t order[3] = {2, 1, 0};
-    ASSERT_EQ(ippiSwapChannels_8u_AC4R(src, 8, dst, 8, {2, 1}, order), kStsOk);
+    ASSERT_EQ(vtx::px::SwapChannels_8u_AC4R(src, 8, dst, 8, {2, 1}, order), vtx::px::kStsOk);
     EXPECT_EQ(std::vector<int>(dst, dst + 8), (std::vector<int>{3, 2, 1, 40, 7, 6, 5, 80}));
 }
 
@@ -214,23 +214,23 @@ TEST(PixelSwapChannels, RandomOrdersAndRegions) {
                 for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = s.Px(x, y)[order[c]];
             }
         }
-        return ippiSwapChannels_8u_AC4R(s.p(), s.step, d.p(), d.step, s.size(), order);
+        return vtx::px::SwapChannels_8u_AC4R(s.p(), s.step, d.p(), d.step, s.size(), order);
     });
 }
 
 TEST(PixelColour, ArgumentStatuses) {
     const std::int32_t order[3] = {2, 1, 0};
-    vtxtest::CheckSrcDstStatuses(4, 1, [](auto s, auto ss, auto d, auto ds, RoiSize r) { return ippiColorToGray_8u_AC4C1R(s, ss, d, ds, r, nullptr); });
-    vtxtest::CheckSrcDstStatuses(4, 4, [](auto s, auto ss, auto d, auto ds, RoiSize r) { return ippiBGRToHLS_8u_AC4R(s, ss, d, ds, r); });
-    vtxtest::CheckSrcDstStatuses(4, 4, [](auto s, auto ss, auto d, auto ds, RoiSize r) { return ippiHLSToRGB_8u_AC4R(s, ss, d, ds, r); });
-    vtxtest::CheckSrcDstStatuses(4, 4, [&](auto s, auto ss, auto d, auto ds, RoiSize r) { return ippiSwapChannels_8u_AC4R(s, ss, d, ds, r, order); });
+    vtxtest::CheckSrcDstStatuses(4, 1, [](auto s, auto ss, auto d, auto ds, vtx::px::RoiSize r) { return vtx::px::ColorToGray_8u_AC4C1R(s, ss, d, ds, r, nullptr); });
+    vtxtest::CheckSrcDstStatuses(4, 4, [](auto s, auto ss, auto d, auto ds, vtx::px::RoiSize r) { return vtx::px::BGRToHLS_8u_AC4R(s, ss, d, ds, r); });
+    vtxtest::CheckSrcDstStatuses(4, 4, [](auto s, auto ss, auto d, auto ds, vtx::px::RoiSize r) { return vtx::px::HLSToRGB_8u_AC4R(s, ss, d, ds, r); });
+    vtxtest::CheckSrcDstStatuses(4, 4, [&](auto s, auto ss, auto d, auto ds, vtx::px::RoiSize r) { return vtx::px::SwapChannels_8u_AC4R(s, ss, d, ds, r, order); });
     std::uint8_t src[16] = {}, dst[16];
     std::memset(dst, 0x4D, sizeof dst);
-    EXPECT_EQ(ippiSwapChannels_8u_AC4R(src, 16, dst, 16, {4, 1}, nullptr), kStsNullPtr);
+    EXPECT_EQ(vtx::px::SwapChannels_8u_AC4R(src, 16, dst, 16, {4, 1}, nullptr), vtx::px::kStsNullPtr);
     const std::int32_t bad[][3] = {{3, 1, 0}, {0, -1, 2}, {0, 1, 3}, {INT32_MIN, 0, 0}, {0, 0, INT32_MAX}};
-    for (const auto& o : bad) EXPECT_EQ(ippiSwapChannels_8u_AC4R(src, 16, dst, 16, {4, 1}, o), kStsBadChannelOrder);
-    EXPECT_EQ(ippiSwapChannels_8u_AC4R(src, 0, dst, 16, {4, 1}, bad[0]), kStsBadStep);  // steps before order
-    EXPECT_EQ(ippiSwapChannels_8u_AC4R(src, 16, dst, 16, {0, 1}, bad[0]), kStsBadSize);
+    for (const auto& o : bad) EXPECT_EQ(vtx::px::SwapChannels_8u_AC4R(src, 16, dst, 16, {4, 1}, o), vtx::px::kStsBadChannelOrder);
+    EXPECT_EQ(vtx::px::SwapChannels_8u_AC4R(src, 0, dst, 16, {4, 1}, bad[0]), vtx::px::kStsBadStep);  // steps before order
+    EXPECT_EQ(vtx::px::SwapChannels_8u_AC4R(src, 16, dst, 16, {0, 1}, bad[0]), vtx::px::kStsBadSize);
     for (std::uint8_t b : dst) EXPECT_EQ(b, 0x4D);
 }
 

@@ -29,7 +29,7 @@ TEST(PixelCopy, AC4CopiesThreeBytesAndKeepsDestinationAlpha) {
         for (std::int32_t y = 0; y < s.height; ++y) {
             for (std::int32_t x = 0; x < s.width; ++x) std::memcpy(e.Px(x, y), s.Px(x, y), 3);
         }
-        return ippiCopy_8u_AC4R(s.p(), s.step, d.p(), d.step, s.size());
+        return vtx::px::Copy_8u_AC4R(s.p(), s.step, d.p(), d.step, s.size());
     });
 }
 
@@ -40,13 +40,13 @@ TEST(PixelCopy, BetweenC1AndOneChannelOfC4) {
             for (std::int32_t y = 0; y < s.height; ++y) {
                 for (std::int32_t x = 0; x < s.width; ++x) e.Px(x, y)[ch] = *s.Px(x, y);
             }
-            return ippiCopy_8u_C1C4R(s.p(), s.step, d.p() + ch, d.step, s.size());
+            return vtx::px::Copy_8u_C1C4R(s.p(), s.step, d.p() + ch, d.step, s.size());
         });
         vtxtest::RunSrcDstCases(4, 1, 106 + ch, [ch](const Plane& s, const Plane& d, const Plane& e, std::mt19937&) {
             for (std::int32_t y = 0; y < s.height; ++y) {
                 for (std::int32_t x = 0; x < s.width; ++x) *e.Px(x, y) = s.Px(x, y)[ch];
             }
-            return ippiCopy_8u_C4C1R(s.p() + ch, s.step, d.p(), d.step, s.size());
+            return vtx::px::Copy_8u_C4C1R(s.p() + ch, s.step, d.p(), d.step, s.size());
         });
     }
 }
@@ -68,7 +68,7 @@ TEST(PixelCopy, FourPlanesIntoC4) {
                 }
             }
             const std::uint8_t* const ptrs[4] = {planes[0].p(), planes[1].p(), planes[2].p(), planes[3].p()};
-            ASSERT_EQ(ippiCopy_8u_P4C4R(ptrs, planes[0].step, dst.p(), dst.step, dst.size()), kStsOk);
+            ASSERT_EQ(vtx::px::Copy_8u_P4C4R(ptrs, planes[0].step, dst.p(), dst.step, dst.size()), vtx::px::kStsOk);
             ASSERT_TRUE(SameBytes(dst, expected)) << vtxtest::Describe(g);
         }
     });
@@ -82,8 +82,8 @@ TEST(PixelSet, AC4SetsThreeBytesAndC4AllFour) {
             for (std::int32_t y = 0; y < img.height; ++y) {
                 for (std::int32_t x = 0; x < img.width; ++x) std::memcpy(e.Px(x, y), v, n);
             }
-            return n == 3 ? ippiSet_8u_AC4R(v, img.p(), img.step, img.size())
-                          : ippiSet_8u_C4R(v, img.p(), img.step, img.size());
+            return n == 3 ? vtx::px::Set_8u_AC4R(v, img.p(), img.step, img.size())
+                          : vtx::px::Set_8u_C4R(v, img.p(), img.step, img.size());
         });
     }
 }
@@ -91,7 +91,7 @@ TEST(PixelSet, AC4SetsThreeBytesAndC4AllFour) {
 TEST(PixelConvert, WorkedNumbersAndEveryValueOfOneChannel) {
     const std::int16_t in[] = {-5, 300, 77, 0, 255, 256, -32768, 32767, 1, -1};
     std::uint8_t out[10] = {};
-    ASSERT_EQ(ippiConvert_16s8u_C1R(in, sizeof in, out, sizeof out, {10, 1}), kStsOk);
+    ASSERT_EQ(vtx::px::Convert_16s8u_C1R(in, sizeof in, out, sizeof out, {10, 1}), vtx::px::kStsOk);
     EXPECT_EQ(std::vector<int>(out, out + 10), (std::vector<int>{0, 255, 77, 0, 255, 255, 0, 255, 1, 0}));
     // 65536 samples as a 256 × 256 image, and 256 bytes as 16 × 16, at every level.
     std::vector<std::int16_t> wide(65536);
@@ -100,11 +100,11 @@ TEST(PixelConvert, WorkedNumbersAndEveryValueOfOneChannel) {
     for (int i = 0; i < 256; ++i) bytes[i] = static_cast<std::uint8_t>(i);
     vtxtest::ForEachLevel([&](std::int32_t) {
         std::vector<std::uint8_t> narrow(65536, 0xEE);
-        ASSERT_EQ(ippiConvert_16s8u_C1R(wide.data(), 512, narrow.data(), 256, {256, 256}), kStsOk);
+        ASSERT_EQ(vtx::px::Convert_16s8u_C1R(wide.data(), 512, narrow.data(), 256, {256, 256}), vtx::px::kStsOk);
         for (int v = -32768; v < 32768; ++v) ASSERT_EQ(narrow[v + 32768], v <= 0 ? 0 : (v >= 255 ? 255 : v)) << v;
         std::int16_t back[256];
         std::fill(back, back + 256, std::int16_t{-7});
-        ASSERT_EQ(ippiConvert_8u16s_C1R(bytes, 16, back, 32, {16, 16}), kStsOk);
+        ASSERT_EQ(vtx::px::Convert_8u16s_C1R(bytes, 16, back, 32, {16, 16}), vtx::px::kStsOk);
         for (int i = 0; i < 256; ++i) ASSERT_EQ(back[i], i);
     });
 }
@@ -116,13 +116,13 @@ TEST(PixelConvert, ThreeChannelLayoutsOnPaddedRows) {
     std::uint8_t narrow[24];
     for (int i = 0; i < 24; ++i) narrow[i] = static_cast<std::uint8_t>(250 - i * 9);
     const std::vector<std::uint8_t> keep(narrow, narrow + 24);
-    ASSERT_EQ(ippiConvert_16s8u_AC4R(wide, 20, narrow, 12, {2, 2}), kStsOk);
+    ASSERT_EQ(vtx::px::Convert_16s8u_AC4R(wide, 20, narrow, 12, {2, 2}), vtx::px::kStsOk);
     EXPECT_EQ(std::vector<int>(narrow, narrow + 24),
               (std::vector<int>{0, 0, 0, keep[3], 0, 0, 22, keep[7], keep[8], keep[9], keep[10], keep[11],
                                 170, 207, 244, keep[15], 255, 255, 255, keep[19], keep[20], keep[21], keep[22], keep[23]}));
     std::int16_t back[20];
     std::fill(back, back + 20, std::int16_t{-1});
-    ASSERT_EQ(ippiConvert_8u16s_AC4R(keep.data(), 12, back, 20, {2, 2}), kStsOk);
+    ASSERT_EQ(vtx::px::Convert_8u16s_AC4R(keep.data(), 12, back, 20, {2, 2}), vtx::px::kStsOk);
     EXPECT_EQ(std::vector<int>(back, back + 20), (std::vector<int>{250, 241, 232, -1, 214, 205, 196, -1, -1, -1,
                                                                    142, 133, 124, -1, 106, 97, 88, -1, -1, -1}));
 }
@@ -130,34 +130,34 @@ TEST(PixelConvert, ThreeChannelLayoutsOnPaddedRows) {
 TEST(PixelCopyConvertSet, ArgumentStatuses) {
     const auto s16 = [](const std::uint8_t* p) { return reinterpret_cast<const std::int16_t*>(p); };
     const auto d16 = [](std::uint8_t* p) { return reinterpret_cast<std::int16_t*>(p); };
-    vtxtest::CheckSrcDstStatuses(4, 4, [](auto s, auto ss, auto d, auto ds, RoiSize r) { return ippiCopy_8u_AC4R(s, ss, d, ds, r); });
-    vtxtest::CheckSrcDstStatuses(1, 4, [](auto s, auto ss, auto d, auto ds, RoiSize r) { return ippiCopy_8u_C1C4R(s, ss, d, ds, r); });
-    vtxtest::CheckSrcDstStatuses(4, 1, [](auto s, auto ss, auto d, auto ds, RoiSize r) { return ippiCopy_8u_C4C1R(s, ss, d, ds, r); });
-    vtxtest::CheckSrcDstStatuses(1, 2, [&](auto s, auto ss, auto d, auto ds, RoiSize r) { return ippiConvert_8u16s_C1R(s, ss, d16(d), ds, r); });
-    vtxtest::CheckSrcDstStatuses(4, 8, [&](auto s, auto ss, auto d, auto ds, RoiSize r) { return ippiConvert_8u16s_AC4R(s, ss, d16(d), ds, r); });
-    vtxtest::CheckSrcDstStatuses(2, 1, [&](auto s, auto ss, auto d, auto ds, RoiSize r) { return ippiConvert_16s8u_C1R(s16(s), ss, d, ds, r); });
-    vtxtest::CheckSrcDstStatuses(8, 4, [&](auto s, auto ss, auto d, auto ds, RoiSize r) { return ippiConvert_16s8u_AC4R(s16(s), ss, d, ds, r); });
+    vtxtest::CheckSrcDstStatuses(4, 4, [](auto s, auto ss, auto d, auto ds, vtx::px::RoiSize r) { return vtx::px::Copy_8u_AC4R(s, ss, d, ds, r); });
+    vtxtest::CheckSrcDstStatuses(1, 4, [](auto s, auto ss, auto d, auto ds, vtx::px::RoiSize r) { return vtx::px::Copy_8u_C1C4R(s, ss, d, ds, r); });
+    vtxtest::CheckSrcDstStatuses(4, 1, [](auto s, auto ss, auto d, auto ds, vtx::px::RoiSize r) { return vtx::px::Copy_8u_C4C1R(s, ss, d, ds, r); });
+    vtxtest::CheckSrcDstStatuses(1, 2, [&](auto s, auto ss, auto d, auto ds, vtx::px::RoiSize r) { return vtx::px::Convert_8u16s_C1R(s, ss, d16(d), ds, r); });
+    vtxtest::CheckSrcDstStatuses(4, 8, [&](auto s, auto ss, auto d, auto ds, vtx::px::RoiSize r) { return vtx::px::Convert_8u16s_AC4R(s, ss, d16(d), ds, r); });
+    vtxtest::CheckSrcDstStatuses(2, 1, [&](auto s, auto ss, auto d, auto ds, vtx::px::RoiSize r) { return vtx::px::Convert_16s8u_C1R(s16(s), ss, d, ds, r); });
+    vtxtest::CheckSrcDstStatuses(8, 4, [&](auto s, auto ss, auto d, auto ds, vtx::px::RoiSize r) { return vtx::px::Convert_16s8u_AC4R(s16(s), ss, d, ds, r); });
     // Planes: the array, any plane pointer and the destination are required.
     std::uint8_t planeData[4][8] = {};
     std::uint8_t dst[64];
     std::memset(dst, 0x5A, sizeof dst);
     const std::uint8_t* const ok[4] = {planeData[0], planeData[1], planeData[2], planeData[3]};
     const std::uint8_t* const withNull[4] = {planeData[0], planeData[1], planeData[2], nullptr};
-    EXPECT_EQ(ippiCopy_8u_P4C4R(nullptr, 8, dst, 32, {8, 1}), kStsNullPtr);
-    EXPECT_EQ(ippiCopy_8u_P4C4R(ok, 8, nullptr, 32, {8, 1}), kStsNullPtr);
-    EXPECT_EQ(ippiCopy_8u_P4C4R(withNull, 8, dst, 32, {0, 1}), kStsNullPtr);
-    EXPECT_EQ(ippiCopy_8u_P4C4R(ok, 0, dst, 0, {8, -2}), kStsBadSize);
-    EXPECT_EQ(ippiCopy_8u_P4C4R(ok, 0, dst, 32, {8, 1}), kStsBadStep);
-    EXPECT_EQ(ippiCopy_8u_P4C4R(ok, 8, dst, INT32_MIN, {8, 1}), kStsBadStep);
+    EXPECT_EQ(vtx::px::Copy_8u_P4C4R(nullptr, 8, dst, 32, {8, 1}), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::Copy_8u_P4C4R(ok, 8, nullptr, 32, {8, 1}), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::Copy_8u_P4C4R(withNull, 8, dst, 32, {0, 1}), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::Copy_8u_P4C4R(ok, 0, dst, 0, {8, -2}), vtx::px::kStsBadSize);
+    EXPECT_EQ(vtx::px::Copy_8u_P4C4R(ok, 0, dst, 32, {8, 1}), vtx::px::kStsBadStep);
+    EXPECT_EQ(vtx::px::Copy_8u_P4C4R(ok, 8, dst, INT32_MIN, {8, 1}), vtx::px::kStsBadStep);
     const std::uint8_t v[4] = {1, 2, 3, 4};
     for (const bool ac4 : {true, false}) {
-        const auto set = [ac4](const std::uint8_t* val, std::uint8_t* p, std::int32_t step, RoiSize r) {
-            return ac4 ? ippiSet_8u_AC4R(val, p, step, r) : ippiSet_8u_C4R(val, p, step, r);
+        const auto set = [ac4](const std::uint8_t* val, std::uint8_t* p, std::int32_t step, vtx::px::RoiSize r) {
+            return ac4 ? vtx::px::Set_8u_AC4R(val, p, step, r) : vtx::px::Set_8u_C4R(val, p, step, r);
         };
-        EXPECT_EQ(set(nullptr, dst, 16, {4, 4}), kStsNullPtr);
-        EXPECT_EQ(set(v, nullptr, 0, {0, 4}), kStsNullPtr);
-        EXPECT_EQ(set(v, dst, 0, {4, -4}), kStsBadSize);
-        EXPECT_EQ(set(v, dst, INT32_MIN, {4, 4}), kStsBadStep);
+        EXPECT_EQ(set(nullptr, dst, 16, {4, 4}), vtx::px::kStsNullPtr);
+        EXPECT_EQ(set(v, nullptr, 0, {0, 4}), vtx::px::kStsNullPtr);
+        EXPECT_EQ(set(v, dst, 0, {4, -4}), vtx::px::kStsBadSize);
+        EXPECT_EQ(set(v, dst, INT32_MIN, {4, 4}), vtx::px::kStsBadStep);
     }
     for (std::uint8_t b : dst) EXPECT_EQ(b, 0x5A);
 }
@@ -167,7 +167,7 @@ TEST(PixelCopyConvertSet, ArgumentStatuses) {
 // pixel at (x − left, y − top) with both coordinates clamped into the source.
 
 struct BorderCase {
-    RoiSize src, dst;
+    vtx::px::RoiSize src, dst;
     std::int32_t top, left;
 };
 
@@ -190,10 +190,10 @@ std::vector<BorderCase> BorderCases(std::mt19937& rng) {
 }
 
 // Replicate border copy of either layout.
-IppStatus Replicate(std::int32_t bpp, const std::uint8_t* s, std::int32_t ss, RoiSize sz, std::uint8_t* d,
-                    std::int32_t ds, RoiSize dz, std::int32_t top, std::int32_t left) {
-    return bpp == 4 ? ippiCopyReplicateBorder_8u_AC4R(s, ss, sz, d, ds, dz, top, left)
-                    : ippiCopyReplicateBorder_8u_C1R(s, ss, sz, d, ds, dz, top, left);
+vtx::px::Status Replicate(std::int32_t bpp, const std::uint8_t* s, std::int32_t ss, vtx::px::RoiSize sz, std::uint8_t* d,
+                    std::int32_t ds, vtx::px::RoiSize dz, std::int32_t top, std::int32_t left) {
+    return bpp == 4 ? vtx::px::CopyReplicateBorder_8u_AC4R(s, ss, sz, d, ds, dz, top, left)
+                    : vtx::px::CopyReplicateBorder_8u_C1R(s, ss, sz, d, ds, dz, top, left);
 }
 
 void RunBorderCases(std::int32_t bpp, bool constant, std::uint32_t seed) {
@@ -222,10 +222,10 @@ void RunBorderCases(std::int32_t bpp, bool constant, std::uint32_t seed) {
                     }
                 }
             }
-            const IppStatus st =
-                constant ? ippiCopyConstBorder_8u_AC4R(src.p(), src.step, c.src, dst.p(), dst.step, c.dst, c.top, c.left, value)
+            const vtx::px::Status st =
+                constant ? vtx::px::CopyConstBorder_8u_AC4R(src.p(), src.step, c.src, dst.p(), dst.step, c.dst, c.top, c.left, value)
                          : Replicate(bpp, src.p(), src.step, c.src, dst.p(), dst.step, c.dst, c.top, c.left);
-            ASSERT_EQ(st, kStsOk);
+            ASSERT_EQ(st, vtx::px::kStsOk);
             ASSERT_TRUE(SameBytes(dst, expected)) << c.src.width << "x" << c.src.height << " at " << c.left << "," << c.top;
             if (constant) continue;
             // The same with the source at (left, top) inside the destination itself.
@@ -234,8 +234,8 @@ void RunBorderCases(std::int32_t bpp, bool constant, std::uint32_t seed) {
                 std::memcpy(dst.Px(c.left, c.top + y), src.Row(y), static_cast<std::size_t>(c.src.width) * bpp);
             }
             std::memcpy(expected.base(), dst.base(), dst.bytes());
-            ASSERT_EQ(Replicate(bpp, src.p(), src.step, c.src, expected.p(), expected.step, c.dst, c.top, c.left), kStsOk);
-            ASSERT_EQ(Replicate(bpp, dst.Px(c.left, c.top), dst.step, c.src, dst.p(), dst.step, c.dst, c.top, c.left), kStsOk);
+            ASSERT_EQ(Replicate(bpp, src.p(), src.step, c.src, expected.p(), expected.step, c.dst, c.top, c.left), vtx::px::kStsOk);
+            ASSERT_EQ(Replicate(bpp, dst.Px(c.left, c.top), dst.step, c.src, dst.p(), dst.step, c.dst, c.top, c.left), vtx::px::kStsOk);
             ASSERT_TRUE(SameBytes(dst, expected)) << "in place, " << c.src.width << "x" << c.src.height;
         }
     });
@@ -251,7 +251,7 @@ TEST(PixelBorder, OnePixelSourceFillsTheWholeFrame) {
     const std::uint8_t src[4] = {10, 20, 30, 99};
     std::uint8_t dst[3 * 3 * 4];
     for (int i = 0; i < 36; ++i) dst[i] = static_cast<std::uint8_t>(200 + i % 4);
-    ASSERT_EQ(ippiCopyReplicateBorder_8u_AC4R(src, 4, {1, 1}, dst, 12, {3, 3}, 1, 1), kStsOk);
+    ASSERT_EQ(vtx::px::CopyReplicateBorder_8u_AC4R(src, 4, {1, 1}, dst, 12, {3, 3}, 1, 1), vtx::px::kStsOk);
     for (int p = 0; p < 9; ++p) EXPECT_EQ(std::vector<int>(dst + 4 * p, dst + 4 * p + 4), (std::vector<int>{10, 20, 30, 203}));
 }
 
@@ -260,28 +260,28 @@ TEST(PixelBorder, ArgumentStatuses) {
     std::uint8_t dst[6 * 6 * 4];
     std::memset(dst, 0x33, sizeof dst);
     const std::uint8_t v[3] = {1, 2, 3};
-    const RoiSize s{4, 4}, d{6, 6};
+    const vtx::px::RoiSize s{4, 4}, d{6, 6};
     // All three variants see the same arguments (the C1 one reads fewer bytes).
-    const auto all = [&](const std::uint8_t* sp, std::int32_t ss, RoiSize sz, std::uint8_t* dp, std::int32_t ds,
-                         RoiSize dz, std::int32_t top, std::int32_t left) {
-        const IppStatus a = Replicate(4, sp, ss, sz, dp, ds, dz, top, left);
+    const auto all = [&](const std::uint8_t* sp, std::int32_t ss, vtx::px::RoiSize sz, std::uint8_t* dp, std::int32_t ds,
+                         vtx::px::RoiSize dz, std::int32_t top, std::int32_t left) {
+        const vtx::px::Status a = Replicate(4, sp, ss, sz, dp, ds, dz, top, left);
         EXPECT_EQ(Replicate(1, sp, ss, sz, dp, ds, dz, top, left), a);
-        EXPECT_EQ(ippiCopyConstBorder_8u_AC4R(sp, ss, sz, dp, ds, dz, top, left, v), a);
+        EXPECT_EQ(vtx::px::CopyConstBorder_8u_AC4R(sp, ss, sz, dp, ds, dz, top, left, v), a);
         return a;
     };
-    EXPECT_EQ(all(nullptr, 0, {0, 0}, dst, 24, d, -1, 1), kStsNullPtr);
-    EXPECT_EQ(all(src, 16, s, nullptr, 24, d, 1, 1), kStsNullPtr);
-    EXPECT_EQ(ippiCopyConstBorder_8u_AC4R(src, 16, s, dst, 24, d, 1, 1, nullptr), kStsNullPtr);
-    EXPECT_EQ(all(src, 0, {0, 4}, dst, 0, d, 1, 1), kStsBadSize);  // sizes before steps
-    EXPECT_EQ(all(src, 16, s, dst, 24, {6, -6}, 1, 1), kStsBadSize);
-    EXPECT_EQ(all(src, 0, s, dst, 24, d, 1, 1), kStsBadStep);
-    EXPECT_EQ(all(src, 16, s, dst, INT32_MIN, d, -1, 1), kStsBadStep);  // steps before placement
+    EXPECT_EQ(all(nullptr, 0, {0, 0}, dst, 24, d, -1, 1), vtx::px::kStsNullPtr);
+    EXPECT_EQ(all(src, 16, s, nullptr, 24, d, 1, 1), vtx::px::kStsNullPtr);
+    EXPECT_EQ(vtx::px::CopyConstBorder_8u_AC4R(src, 16, s, dst, 24, d, 1, 1, nullptr), vtx::px::kStsNullPtr);
+    EXPECT_EQ(all(src, 0, {0, 4}, dst, 0, d, 1, 1), vtx::px::kStsBadSize);  // sizes before steps
+    EXPECT_EQ(all(src, 16, s, dst, 24, {6, -6}, 1, 1), vtx::px::kStsBadSize);
+    EXPECT_EQ(all(src, 0, s, dst, 24, d, 1, 1), vtx::px::kStsBadStep);
+    EXPECT_EQ(all(src, 16, s, dst, INT32_MIN, d, -1, 1), vtx::px::kStsBadStep);  // steps before placement
     for (const auto& tl : {std::pair{-1, 1}, std::pair{1, -1}, std::pair{1, 3}, std::pair{3, 1},
                            std::pair{INT32_MAX, 0}, std::pair{0, INT32_MAX}}) {
-        EXPECT_EQ(all(src, 16, s, dst, 24, d, tl.first, tl.second), kStsBadSize) << tl.first << "," << tl.second;
+        EXPECT_EQ(all(src, 16, s, dst, 24, d, tl.first, tl.second), vtx::px::kStsBadSize) << tl.first << "," << tl.second;
     }
     for (std::uint8_t b : dst) ASSERT_EQ(b, 0x33);
-    EXPECT_EQ(all(src, 16, s, dst, 24, d, 2, 2), kStsOk);  // the largest placement that fits
+    EXPECT_EQ(all(src, 16, s, dst, 24, d, 2, 2), vtx::px::kStsOk);  // the largest placement that fits
 }
 
 }  // namespace

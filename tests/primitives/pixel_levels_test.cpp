@@ -26,7 +26,7 @@ using vtxtest::SameBytes;
 using P = const Plane&;
 using Rng = std::mt19937&;
 using Out = std::vector<double>&;
-using Op = std::function<IppStatus(P s1, P s2, P d, Rng rng, Out out)>;
+using Op = std::function<vtx::px::Status(P s1, P s2, P d, Rng rng, Out out)>;
 
 std::uint8_t Byte(Rng rng) {
     return static_cast<std::uint8_t>(rng() >> 24);
@@ -44,24 +44,24 @@ struct NamedOp {
 // The primitives with kernels at some level above the plain one.
 std::vector<NamedOp> Ops() {
     return {
-        {"Copy_8u_AC4R", [](P s, P, P d, Rng, Out) { return ippiCopy_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size()); }},
+        {"Copy_8u_AC4R", [](P s, P, P d, Rng, Out) { return vtx::px::Copy_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size()); }},
         {"Set_8u_AC4R", [](P, P, P d, Rng rng, Out) {
              const std::uint8_t v[3] = {Byte(rng), Byte(rng), Byte(rng)};
-             return ippiSet_8u_AC4R(v, d.p(), d.step, d.size()); }},
+             return vtx::px::Set_8u_AC4R(v, d.p(), d.step, d.size()); }},
         {"Set_8u_C4R", [](P, P, P d, Rng rng, Out) {
              const std::uint8_t v[4] = {Byte(rng), Byte(rng), Byte(rng), Byte(rng)};
-             return ippiSet_8u_C4R(v, d.p(), d.step, d.size()); }},
+             return vtx::px::Set_8u_C4R(v, d.p(), d.step, d.size()); }},
         {"AddC_8u_AC4IRSfs", [](P, P, P d, Rng rng, Out) {
              const std::uint8_t v[3] = {Byte(rng), Byte(rng), Byte(rng)};
-             return ippiAddC_8u_AC4IRSfs(v, d.p(), d.step, d.size(), Pick(rng, {0, 0, 0, 1, -1, 3})); }},
+             return vtx::px::AddC_8u_AC4IRSfs(v, d.p(), d.step, d.size(), Pick(rng, {0, 0, 0, 1, -1, 3})); }},
         {"SubC_8u_AC4IRSfs", [](P, P, P d, Rng rng, Out) {
              const std::uint8_t v[3] = {Byte(rng), Byte(rng), Byte(rng)};
-             return ippiSubC_8u_AC4IRSfs(v, d.p(), d.step, d.size(), Pick(rng, {0, 0, 0, 1, -1, 3})); }},
+             return vtx::px::SubC_8u_AC4IRSfs(v, d.p(), d.step, d.size(), Pick(rng, {0, 0, 0, 1, -1, 3})); }},
         {"Sqr_8u_AC4RSfs", [](P s, P, P d, Rng rng, Out) {
-             return ippiSqr_8u_AC4RSfs(s.p(), s.step, d.p(), d.step, d.size(), Pick(rng, {7, 7, 7, 0, 6, 8})); }},
+             return vtx::px::Sqr_8u_AC4RSfs(s.p(), s.step, d.p(), d.step, d.size(), Pick(rng, {7, 7, 7, 0, 6, 8})); }},
         {"Sum_8u_AC4R", [](P s, P, P, Rng, Out out) {
              double sum[3];
-             const IppStatus st = ippiSum_8u_AC4R(s.p(), s.step, s.size(), sum);
+             const vtx::px::Status st = vtx::px::Sum_8u_AC4R(s.p(), s.step, s.size(), sum);
              out.assign(sum, sum + 3);
              return st; }},
         {"Min_8u_AC4R", [](P s, P, P, Rng rng, Out out) {
@@ -73,14 +73,14 @@ std::vector<NamedOp> Ops() {
                  }
              }
              std::uint8_t mn[3];
-             const IppStatus st = ippiMin_8u_AC4R(s.p(), s.step, s.size(), mn);
+             const vtx::px::Status st = vtx::px::Min_8u_AC4R(s.p(), s.step, s.size(), mn);
              out.assign(mn, mn + 3);
              return st; }},
         {"AlphaCompC_8u_AC4R", [](P s1, P s2, P d, Rng rng, Out) {
              const std::uint8_t a1 = Byte(rng);
              const std::uint8_t a2 = rng() % 2 ? 255 : Byte(rng);
              const std::int32_t type = rng() % 3 ? 0 : static_cast<std::int32_t>(rng() % 12);
-             return ippiAlphaCompC_8u_AC4R(s1.p(), s1.step, a1, s2.p(), s2.step, a2, d.p(), d.step, d.size(), type); }},
+             return vtx::px::AlphaCompC_8u_AC4R(s1.p(), s1.step, a1, s2.p(), s2.step, a2, d.p(), d.step, d.size(), type); }},
         {"LUT_8u_AC4R", [](P s, P, P d, Rng rng, Out) {
              std::int32_t lv[3][4], va[3][4];
              for (int c = 0; c < 3; ++c) {
@@ -92,7 +92,7 @@ std::vector<NamedOp> Ops() {
              const std::int32_t* vs[3] = {va[0], va[1], va[2]};
              const std::int32_t* ls[3] = {lv[0], lv[1], lv[2]};
              const std::int32_t n[3] = {4, 3, 2};
-             return ippiLUT_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size(), vs, ls, n); }},
+             return vtx::px::LUT_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size(), vs, ls, n); }},
         {"MapChannels_8u_AC4IR", [](P, P, P d, Rng rng, Out) {
              // Alpha 0 on about half of the pixels, so that both kinds meet in
              // every vector when pixels with other alpha are skipped.
@@ -108,7 +108,7 @@ std::vector<NamedOp> Ops() {
              // One table for all three channels, or three different ones.
              const bool same = rng() % 2;
              const std::uint8_t* tables[3] = {t[0], same ? t[0] : t[1], same ? t[0] : t[2]};
-             return ippiMapChannels_8u_AC4IR(tables, d.p(), d.step, d.size(), static_cast<std::int32_t>(rng() % 2)); }},
+             return vtx::px::MapChannels_8u_AC4IR(tables, d.p(), d.step, d.size(), static_cast<std::int32_t>(rng() % 2)); }},
     };
 }
 
@@ -138,16 +138,16 @@ TEST(PixelLevels, EveryLevelGivesThePlainBytes) {
             std::vector<double> expectedOut;
             {
                 vtxtest::LevelScope restore;
-                ASSERT_EQ(ippiForceProcessorCeiling(kCpuPlain), kStsOk);
+                ASSERT_EQ(vtx::px::ForceProcessorCeiling(vtx::px::kCpuPlain), vtx::px::kStsOk);
                 std::mt19937 params(paramSeed);
-                ASSERT_EQ(named.op(e1, e2, ed, params, expectedOut), kStsOk) << what;
+                ASSERT_EQ(named.op(e1, e2, ed, params, expectedOut), vtx::px::kStsOk) << what;
             }
             vtxtest::ForEachLevel([&](std::int32_t level) {
-                if (level == kCpuPlain) return;
+                if (level == vtx::px::kCpuPlain) return;
                 const Plane a1 = Clone(s1), a2 = Clone(s2), ad = Clone(d);
                 std::vector<double> out;
                 std::mt19937 params(paramSeed);
-                ASSERT_EQ(named.op(a1, a2, ad, params, out), kStsOk) << what;
+                ASSERT_EQ(named.op(a1, a2, ad, params, out), vtx::px::kStsOk) << what;
                 ASSERT_TRUE(SameBytes(ad, ed)) << what;
                 ASSERT_TRUE(SameBytes(a1, e1)) << what;
                 ASSERT_TRUE(SameBytes(a2, e2)) << what;

@@ -93,7 +93,7 @@ struct Plane {
     std::uint8_t* p() const { return base() + offset; }
     std::uint8_t* Row(std::int32_t y) const { return p() + static_cast<std::ptrdiff_t>(y) * step; }
     std::uint8_t* Px(std::int32_t x, std::int32_t y) const { return Row(y) + static_cast<std::ptrdiff_t>(x) * bpp; }
-    RoiSize size() const { return {width, height}; }
+    vtx::px::RoiSize size() const { return {width, height}; }
 };
 
 inline Plane MakePlane(std::int32_t width, std::int32_t height, std::int32_t bpp, std::int32_t pad,
@@ -160,23 +160,23 @@ inline std::vector<Geometry> Geometries() {
     return out;
 }
 
-// Runs `body` once per processor ceiling 1..kCpuHighest and leaves the
+// Runs `body` once per processor ceiling 1..vtx::px::kCpuHighest and leaves the
 // ceiling at its default, the highest level.
 class LevelScope {
 public:
     LevelScope() = default;
-    ~LevelScope() { ippiForceProcessorCeiling(kCpuHighest); }
+    ~LevelScope() { vtx::px::ForceProcessorCeiling(vtx::px::kCpuHighest); }
 };
 
 template <class Body>
 void ForEachLevel(Body body) {
     LevelScope restore;
-    for (std::int32_t ceiling = kCpuPlain; ceiling <= kCpuHighest; ++ceiling) {
-        ASSERT_EQ(ippiForceProcessorCeiling(ceiling), kStsOk);
+    for (std::int32_t ceiling = vtx::px::kCpuPlain; ceiling <= vtx::px::kCpuHighest; ++ceiling) {
+        ASSERT_EQ(vtx::px::ForceProcessorCeiling(ceiling), vtx::px::kStsOk);
         // Ceilings above this processor's level repeat its level.
-        if (ceiling > kCpuPlain && ippiGetProcessorIndex() < ceiling) break;
-        SCOPED_TRACE("processor index " + std::to_string(ippiGetProcessorIndex()));
-        body(ippiGetProcessorIndex());
+        if (ceiling > vtx::px::kCpuPlain && vtx::px::GetProcessorIndex() < ceiling) break;
+        SCOPED_TRACE("processor index " + std::to_string(vtx::px::GetProcessorIndex()));
+        body(vtx::px::GetProcessorIndex());
         if (::testing::Test::HasFatalFailure()) return;
     }
 }
@@ -218,7 +218,7 @@ void RunSrcDstCases(std::int32_t srcBpp, std::int32_t dstBpp, std::uint32_t seed
             FillRandom(src, rng);
             FillRandom(dst, rng);
             const Plane expected = Clone(dst), srcBefore = Clone(src);
-            ASSERT_EQ(body(src, dst, expected, rng), kStsOk) << Describe(g);
+            ASSERT_EQ(body(src, dst, expected, rng), vtx::px::kStsOk) << Describe(g);
             ASSERT_TRUE(SameBytes(dst, expected)) << Describe(g);
             ASSERT_TRUE(SameBytes(src, srcBefore)) << "source changed, " << Describe(g);
         }
@@ -244,15 +244,15 @@ void CheckSrcDstStatuses(std::int32_t srcBpp, std::int32_t dstBpp, Call call) {
     FillRandom(dst, rng);
     const Plane before = Clone(dst);
     const std::int32_t ss = src.step, ds = dst.step;
-    const RoiSize ok{4, 3};
-    EXPECT_EQ(call(nullptr, ss, dst.p(), ds, ok), kStsNullPtr);
-    EXPECT_EQ(call(src.p(), ss, nullptr, ds, ok), kStsNullPtr);
-    EXPECT_EQ(call(nullptr, 0, nullptr, 0, RoiSize{0, 0}), kStsNullPtr);  // pointers first
-    EXPECT_EQ(call(src.p(), ss, dst.p(), ds, RoiSize{0, 3}), kStsBadSize);
-    EXPECT_EQ(call(src.p(), ss, dst.p(), ds, RoiSize{4, INT32_MIN}), kStsBadSize);
-    EXPECT_EQ(call(src.p(), 0, dst.p(), 0, RoiSize{-1, 3}), kStsBadSize);  // sizes before steps
-    EXPECT_EQ(call(src.p(), 0, dst.p(), ds, ok), kStsBadStep);
-    EXPECT_EQ(call(src.p(), ss, dst.p(), INT32_MIN, ok), kStsBadStep);
+    const vtx::px::RoiSize ok{4, 3};
+    EXPECT_EQ(call(nullptr, ss, dst.p(), ds, ok), vtx::px::kStsNullPtr);
+    EXPECT_EQ(call(src.p(), ss, nullptr, ds, ok), vtx::px::kStsNullPtr);
+    EXPECT_EQ(call(nullptr, 0, nullptr, 0, vtx::px::RoiSize{0, 0}), vtx::px::kStsNullPtr);  // pointers first
+    EXPECT_EQ(call(src.p(), ss, dst.p(), ds, vtx::px::RoiSize{0, 3}), vtx::px::kStsBadSize);
+    EXPECT_EQ(call(src.p(), ss, dst.p(), ds, vtx::px::RoiSize{4, INT32_MIN}), vtx::px::kStsBadSize);
+    EXPECT_EQ(call(src.p(), 0, dst.p(), 0, vtx::px::RoiSize{-1, 3}), vtx::px::kStsBadSize);  // sizes before steps
+    EXPECT_EQ(call(src.p(), 0, dst.p(), ds, ok), vtx::px::kStsBadStep);
+    EXPECT_EQ(call(src.p(), ss, dst.p(), INT32_MIN, ok), vtx::px::kStsBadStep);
     EXPECT_TRUE(SameBytes(dst, before));
 }
 

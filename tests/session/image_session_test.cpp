@@ -28,11 +28,11 @@ TEST(ImageSession, ConstructionStartsWithoutImageAndFullInitialBuffer) {
     EXPECT_EQ(s.backColor(), 0);
     EXPECT_EQ(s.backup(), nullptr);
     // Construction runs the processor selection, under the ceiling.
-    ASSERT_EQ(ippiForceProcessorCeiling(kCpuPlain), kStsOk);
-    { ImageSession plain; EXPECT_EQ(ippiGetProcessorIndex(), kCpuPlain); }
-    ASSERT_EQ(ippiForceProcessorCeiling(kCpuHighest), kStsOk);
+    ASSERT_EQ(px::ForceProcessorCeiling(px::kCpuPlain), px::kStsOk);
+    { ImageSession plain; EXPECT_EQ(px::GetProcessorIndex(), px::kCpuPlain); }
+    ASSERT_EQ(px::ForceProcessorCeiling(px::kCpuHighest), px::kStsOk);
     ImageSession full;
-    EXPECT_EQ(ippiGetProcessorIndex(), SelectProcessorIndex(ReadCpuIdentification()));
+    EXPECT_EQ(px::GetProcessorIndex(), px::SelectProcessorIndex(px::ReadCpuIdentification()));
 }
 
 TEST(ImageSession, CopyLeavesHostMemoryAloneAndInPlaceWorksOnIt) {

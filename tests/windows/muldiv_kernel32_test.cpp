@@ -1,4 +1,4 @@
-// The portable vtx::MulDiv must give exactly what kernel32's MulDiv gives:
+// The portable vtx::px::MulDiv must give exactly what kernel32's px::MulDiv gives:
 // rounding of halves away from zero, negative operands and divisors, a zero
 // divisor and results that do not fit 32 bits. Compiled for Windows builds
 // only and run under Wine.
@@ -35,7 +35,7 @@ const std::vector<std::int32_t>& GridValues() {
 
 // Wine's kernel32 makes the divisor positive by negating both the first
 // operand and the divisor in 32 bits, so -2147483648 wraps to itself there
-// and the result gets the wrong sign (MulDiv(-2147483648, -1000, -2147483647)
+// and the result gets the wrong sign (px::MulDiv(-2147483648, -1000, -2147483647)
 // gives 1000, not -1000). Those triples are checked against worked values in
 // MulDivKernel32.MinimumOperandWithNegativeDivisor instead.
 bool WineNegatesMinimum(std::int32_t a, std::int32_t c) {
@@ -45,8 +45,8 @@ bool WineNegatesMinimum(std::int32_t a, std::int32_t c) {
 // Compares one triple; records a description of a mismatch.
 void Compare(std::int32_t a, std::int32_t b, std::int32_t c, std::ostringstream& mismatches) {
     if (WineNegatesMinimum(a, c)) return;
-    const int ours = vtx::MulDiv(a, b, c), theirs = ::MulDiv(a, b, c);
-    if (ours != theirs && mismatches.tellp() < 2000) mismatches << "MulDiv(" << a << ", " << b << ", " << c << "): vtx " << ours << ", kernel32 " << theirs << "\n";
+    const int ours = vtx::px::MulDiv(a, b, c), theirs = ::MulDiv(a, b, c);
+    if (ours != theirs && mismatches.tellp() < 2000) mismatches << "px::MulDiv(" << a << ", " << b << ", " << c << "): vtx " << ours << ", kernel32 " << theirs << "\n";
 }
 
 TEST(MulDivKernel32, GridOfBoundaryValues) {
@@ -71,7 +71,7 @@ TEST(MulDivKernel32, ExactHalvesRoundAwayFromZero) {
         }
     }
     EXPECT_EQ(mismatches.str(), "");
-    // Worked values of kernel32 itself (those of vtx::MulDiv are in the
+    // Worked values of kernel32 itself (those of vtx::px::MulDiv are in the
     // conventions tests): a half, a zero divisor, an overflow.
     EXPECT_EQ(::MulDiv(-1, 1, 2), -1);
     EXPECT_EQ(::MulDiv(7, 3, 0), -1);
@@ -96,19 +96,19 @@ TEST(MulDivKernel32, RandomOperands) {
 TEST(MulDivKernel32, MinimumOperandWithNegativeDivisor) {
     // Exact quotients rounded half away from zero; -1 when the result is
     // outside -2147483647..2147483647.
-    EXPECT_EQ(vtx::MulDiv(kMin, -1000, -2147483647), -1000);  // -1000.0000005
-    EXPECT_EQ(vtx::MulDiv(kMin, -1000, -1073741824), -2000);
-    EXPECT_EQ(vtx::MulDiv(kMin, -1, kMin), -1);
-    EXPECT_EQ(vtx::MulDiv(-1073741824, 1, kMin), 1);          // exactly 1/2
-    EXPECT_EQ(vtx::MulDiv(1073741823, 1, kMin), 0);           // just below 1/2
-    EXPECT_EQ(vtx::MulDiv(kMin, 65536, -65536), -1);          // 2^31
-    EXPECT_EQ(vtx::MulDiv(kMin, 3, -2), -1);                  // 3·2^30
-    EXPECT_EQ(vtx::MulDiv(kMin, 1, -2), 1073741824);
-    EXPECT_EQ(vtx::MulDiv(kMin, -1, -2), -1073741824);
-    EXPECT_EQ(vtx::MulDiv(kMin, kMax, kMin), kMax);
+    EXPECT_EQ(vtx::px::MulDiv(kMin, -1000, -2147483647), -1000);  // -1000.0000005
+    EXPECT_EQ(vtx::px::MulDiv(kMin, -1000, -1073741824), -2000);
+    EXPECT_EQ(vtx::px::MulDiv(kMin, -1, kMin), -1);
+    EXPECT_EQ(vtx::px::MulDiv(-1073741824, 1, kMin), 1);          // exactly 1/2
+    EXPECT_EQ(vtx::px::MulDiv(1073741823, 1, kMin), 0);           // just below 1/2
+    EXPECT_EQ(vtx::px::MulDiv(kMin, 65536, -65536), -1);          // 2^31
+    EXPECT_EQ(vtx::px::MulDiv(kMin, 3, -2), -1);                  // 3·2^30
+    EXPECT_EQ(vtx::px::MulDiv(kMin, 1, -2), 1073741824);
+    EXPECT_EQ(vtx::px::MulDiv(kMin, -1, -2), -1073741824);
+    EXPECT_EQ(vtx::px::MulDiv(kMin, kMax, kMin), kMax);
     // Where Wine's negation happens to be harmless the two agree.
-    EXPECT_EQ(vtx::MulDiv(kMin, 1, 2), ::MulDiv(kMin, 1, 2));
-    EXPECT_EQ(vtx::MulDiv(kMin, -1, 2), ::MulDiv(kMin, -1, 2));
+    EXPECT_EQ(vtx::px::MulDiv(kMin, 1, 2), ::MulDiv(kMin, 1, 2));
+    EXPECT_EQ(vtx::px::MulDiv(kMin, -1, 2), ::MulDiv(kMin, -1, 2));
 }
 
 }  // namespace

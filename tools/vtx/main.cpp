@@ -16,10 +16,10 @@ bool SetCpuLevel(std::string_view level, std::string& error) {
         std::string_view name;
         std::int32_t index;
     };
-    constexpr Level kLevels[] = {{"plain", kCpuPlain}, {"sse", kCpuSse},   {"sse2", kCpuSse2},
-                                 {"sse3", kCpuSse3},   {"avx2", kCpuAvx2}, {"avx512", kCpuAvx512}};
+    constexpr Level kLevels[] = {{"plain", vtx::px::kCpuPlain}, {"sse", vtx::px::kCpuSse},   {"sse2", vtx::px::kCpuSse2},
+                                 {"sse3", vtx::px::kCpuSse3},   {"avx2", vtx::px::kCpuAvx2}, {"avx512", vtx::px::kCpuAvx512}};
     for (const Level& l : kLevels) {
-        if (l.name == level) return ippiForceProcessorCeiling(l.index) == kStsOk;
+        if (l.name == level) return vtx::px::ForceProcessorCeiling(l.index) == vtx::px::kStsOk;
     }
     error = "--cpu expects plain, sse, sse2, sse3, avx2 or avx512; got '" + std::string(level) + "'";
     return false;
