@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -19,12 +20,7 @@
 namespace {
 
 namespace px = vtx::px;
-using vtxtest::Clone;
-using vtxtest::ForEachLevel;
-using vtxtest::Plane;
-using vtxtest::RefScale;
-using vtxtest::Same;
-using vtxtest::U8;
+using namespace vtxtest;
 using I = std::int32_t;
 
 I Rand(std::mt19937& rng, I n) { return static_cast<I>(rng() % static_cast<std::uint32_t>(n)); }
@@ -99,6 +95,7 @@ void RefBorder(const Plane& s, const Plane& e, I x, I y, I left, I top, I sw, I 
 }
 
 std::int16_t Get16(const U8* p) { std::int16_t v; std::memcpy(&v, p, 2); return v; }
+float F32(const U8* p) { float v; std::memcpy(&v, p, 4); return v; }
 void Put16(U8* p, int v) { const auto s = static_cast<std::int16_t>(v); std::memcpy(p, &s, 2); }
 U8 Clamp(int v) { return static_cast<U8>(std::clamp(v, 0, 255)); }
 const std::int16_t* I16(const U8* p) { return reinterpret_cast<const std::int16_t*>(p); }
@@ -110,36 +107,37 @@ std::int16_t* O16(U8* p) { return reinterpret_cast<std::int16_t*>(p); }
 // The parameters of one case, shared by the call and the reference.
 struct Params {
     U8 v[4], a1, a2, tables[3][256];
-    I sf, type, ch, skip, order[3], n[3], levels[3][6], values[3][6], left, top, sw, sh;
-    const float* coeffs;  // null: the default weights
+    I sf, type, ch, alt, order[3], n[3], levels[3][6], values[3][6], left, top, sw, sh;  // alt: the second variant
+    const float* coeffs;      // null: the default weights
     float weights[3], th[4];  // threshold and value below, threshold and value above
+    std::array<const I*, 3> Levels() const { return {levels[0], levels[1], levels[2]}; }
+    std::array<const I*, 3> Values() const { return {values[0], values[1], values[2]}; }
+    std::array<const U8*, 3> Tables() const { return {tables[0], tables[1], tables[2]}; }
 };
 
 Params Draw(std::mt19937& rng, I w, I h) {
     Params q{};
+    const I scales[] = {0, 0, 1, -1, 2, 7, 7, 8, 30};
+    const float bounds[] = {0.0f, 1e-3f, 1.0f, 1e20f};
+    std::uniform_real_distribution<float> real(-100.0f, 100.0f);
     for (U8& b : q.v) b = Byte(rng);
     q.a1 = Byte(rng);
     q.a2 = rng() % 2 ? 255 : Byte(rng);
-    const I scales[] = {0, 0, 1, -1, 2, 7, 7, 8, 30};
     q.sf = scales[rng() % 9];
     q.type = rng() % 2 ? 0 : Rand(rng, 12);
     q.ch = Rand(rng, 4);
-    q.skip = Rand(rng, 2);
+    q.alt = Rand(rng, 2);
     for (int c = 0; c < 3; ++c) {
         q.order[c] = Rand(rng, 3);
         q.n[c] = 2 + Rand(rng, 5);
-        for (int k = 0; k < 6; ++k) q.levels[c][k] = Rand(rng, 320) - 30, q.values[c][k] = Rand(rng, 320) - 30;
+        for (int k = 0; k < 12; ++k) (k % 2 ? q.values : q.levels)[c][k / 2] = Rand(rng, 320) - 30;
         if (rng() % 2) std::sort(q.levels[c], q.levels[c] + q.n[c]);
         for (U8& e : q.tables[c]) e = Byte(rng);
-        q.weights[c] = std::uniform_real_distribution<float>(-1.0f, 2.0f)(rng);
+        q.weights[c] = real(rng) / 50.0f;
     }
     for (int c = 1; c < 3 && rng() % 2; ++c) std::memcpy(q.tables[c], q.tables[0], 256);  // equal tables too
     q.coeffs = rng() % 4 ? q.weights : nullptr;
-    const float bounds[] = {0.0f, 1e-3f, 1.0f, 1e20f};
-    q.th[0] = -bounds[rng() % 4];
-    q.th[2] = bounds[rng() % 4];
-    q.th[1] = std::uniform_real_distribution<float>(-100.0f, 100.0f)(rng);
-    q.th[3] = std::uniform_real_distribution<float>(-100.0f, 100.0f)(rng);
+    for (int i = 0; i < 4; ++i) q.th[i] = i % 2 ? real(rng) : (i == 0 ? -bounds[rng() % 4] : bounds[rng() % 4]);
     q.left = Rand(rng, std::min(w, 6));
     q.top = Rand(rng, h);
     q.sw = 1 + Rand(rng, w - q.left);
@@ -168,15 +166,10 @@ std::vector<Entry> Entries() {
          [](P s, P, P e, I x, I y, Q q) { *e.Px(x, y) = s.Px(x, y)[q.ch]; }},
         // Four planes side by side in the rows of a four-byte region.
         {"Copy_8u_P4C4R", 4, 0, 4, 0,
-         [](P s, P, P d, Q) {
-             const U8* planes[4] = {s.p(), s.p() + s.w, s.p() + 2 * s.w, s.p() + 3 * s.w};
-             return px::Copy_8u_P4C4R(planes, s.step, d.p(), d.step, d.size());
-         },
+         [](P s, P, P d, Q) { return px::Copy_8u_P4C4R(std::array<const U8*, 4>{s.p(), s.p() + s.w, s.p() + 2 * s.w, s.p() + 3 * s.w}.data(), s.step, d.p(), d.step, d.size()); },
          [](P s, P, P e, I x, I y, Q) { for (I k = 0; k < 4; ++k) e.Px(x, y)[k] = s.Px(0, y)[k * s.w + x]; }},
-        {"Set_8u_AC4R", 0, 0, 4, 0, [](P, P, P d, Q q) { return px::Set_8u_AC4R(q.v, d.p(), d.step, d.size()); },
-         [](P, P, P e, I x, I y, Q q) { std::memcpy(e.Px(x, y), q.v, 3); }},
-        {"Set_8u_C4R", 0, 0, 4, 0, [](P, P, P d, Q q) { return px::Set_8u_C4R(q.v, d.p(), d.step, d.size()); },
-         [](P, P, P e, I x, I y, Q q) { std::memcpy(e.Px(x, y), q.v, 4); }},
+        {"Set_8u_AC4R, Set_8u_C4R", 0, 0, 4, 0, [](P, P, P d, Q q) { return (q.alt ? px::Set_8u_C4R : px::Set_8u_AC4R)(q.v, d.p(), d.step, d.size()); },
+         [](P, P, P e, I x, I y, Q q) { std::memcpy(e.Px(x, y), q.v, q.alt ? 4 : 3); }},
         {"Convert_8u16s_C1R", 1, 0, 2, 0, [](P s, P, P d, Q) { return px::Convert_8u16s_C1R(s.p(), s.step, O16(d.p()), d.step, d.size()); },
          [](P s, P, P e, I x, I y, Q) { Put16(e.Px(x, y), *s.Px(x, y)); }},
         {"Convert_8u16s_AC4R", 4, 0, 8, 0, [](P s, P, P d, Q) { return px::Convert_8u16s_AC4R(s.p(), s.step, O16(d.p()), d.step, d.size()); },
@@ -185,57 +178,48 @@ std::vector<Entry> Entries() {
          [](P s, P, P e, I x, I y, Q) { *e.Px(x, y) = Clamp(Get16(s.Px(x, y))); }},
         {"Convert_16s8u_AC4R", 8, 0, 4, 0, [](P s, P, P d, Q) { return px::Convert_16s8u_AC4R(I16(s.p()), s.step, d.p(), d.step, d.size()); },
          [](P s, P, P e, I x, I y, Q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = Clamp(Get16(s.Px(x, y) + 2 * c)); }},
-        {"AddC_8u_AC4IRSfs", 0, 0, 4, 0, [](P, P, P d, Q q) { return px::AddC_8u_AC4IRSfs(q.v, d.p(), d.step, d.size(), q.sf); },
-         [](P, P, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = Clamp(RefScale(e.Px(x, y)[c] + q.v[c], q.sf)); }},
-        {"SubC_8u_AC4IRSfs", 0, 0, 4, 0, [](P, P, P d, Q q) { return px::SubC_8u_AC4IRSfs(q.v, d.p(), d.step, d.size(), q.sf); },
-         [](P, P, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = Clamp(RefScale(e.Px(x, y)[c] - q.v[c], q.sf)); }},
+        {"AddC_8u_AC4IRSfs, SubC_8u_AC4IRSfs", 0, 0, 4, 0,
+         [](P, P, P d, Q q) { return (q.alt ? px::SubC_8u_AC4IRSfs : px::AddC_8u_AC4IRSfs)(q.v, d.p(), d.step, d.size(), q.sf); },
+         [](P, P, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = Clamp(RefScale(e.Px(x, y)[c] + (q.alt ? -q.v[c] : q.v[c]), q.sf)); }},
         {"Add_8u_AC4RSfs", 4, 4, 4, 2,
          [](P a, P b, P d, Q q) { return px::Add_8u_AC4RSfs(a.p(), a.step, b.p(), b.step, d.p(), d.step, d.size(), q.sf); },
          [](P a, P b, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = Clamp(RefScale(a.Px(x, y)[c] + b.Px(x, y)[c], q.sf)); }},
         {"Sqr_8u_AC4RSfs", 4, 0, 4, 1, [](P s, P, P d, Q q) { return px::Sqr_8u_AC4RSfs(s.p(), s.step, d.p(), d.step, d.size(), q.sf); },
          [](P s, P, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = Clamp(RefScale(s.Px(x, y)[c] * s.Px(x, y)[c], q.sf)); }},
         {"LUT_8u_AC4R", 4, 0, 4, 0,
-         [](P s, P, P d, Q q) {
-             const I* vs[3] = {q.values[0], q.values[1], q.values[2]};
-             const I* ls[3] = {q.levels[0], q.levels[1], q.levels[2]};
-             return px::LUT_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size(), vs, ls, q.n);
-         },
+         [](P s, P, P d, Q q) { return px::LUT_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size(), q.Values().data(), q.Levels().data(), q.n); },
          [](P s, P, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = Clamp(RefLut(s.Px(x, y)[c], q.levels[c], q.values[c], q.n[c])); }},
         {"MapChannels_8u_AC4IR", 0, 0, 4, 0,
-         [](P, P, P d, Q q) {
-             const U8* t[3] = {q.tables[0], q.tables[1], q.tables[2]};
-             return px::MapChannels_8u_AC4IR(t, d.p(), d.step, d.size(), q.skip);
-         },
-         [](P, P, P e, I x, I y, Q q) { for (int c = 0; c < 3 && (q.skip == 0 || e.Px(x, y)[3] == 0); ++c) e.Px(x, y)[c] = q.tables[c][e.Px(x, y)[c]]; }},
+         [](P, P, P d, Q q) { return px::MapChannels_8u_AC4IR(q.Tables().data(), d.p(), d.step, d.size(), q.alt); },
+         [](P, P, P e, I x, I y, Q q) { for (int c = 0; c < 3 && (q.alt == 0 || e.Px(x, y)[3] == 0); ++c) e.Px(x, y)[c] = q.tables[c][e.Px(x, y)[c]]; }},
         // Random bytes as floats: every magnitude, both signs, some NaNs.
         {"Threshold_LTValGTVal_32f_C1IR", 0, 0, 4, 0,
          [](P, P, P d, Q q) { return px::Threshold_LTValGTVal_32f_C1IR(reinterpret_cast<float*>(d.p()), d.step, d.size(), q.th[0], q.th[1], q.th[2], q.th[3]); },
          [](P, P, P e, I x, I y, Q q) {
-             float v;
-             std::memcpy(&v, e.Px(x, y), 4);
-             if (v < q.th[0] || v > q.th[2]) std::memcpy(e.Px(x, y), &q.th[v < q.th[0] ? 1 : 3], 4);
+             if (F32(e.Px(x, y)) < q.th[0] || F32(e.Px(x, y)) > q.th[2]) std::memcpy(e.Px(x, y), &q.th[F32(e.Px(x, y)) < q.th[0] ? 1 : 3], 4);
          }},
         {"AlphaCompC_8u_AC4R", 4, 4, 4, 2,
          [](P a, P b, P d, Q q) { return px::AlphaCompC_8u_AC4R(a.p(), a.step, q.a1, b.p(), b.step, q.a2, d.p(), d.step, d.size(), q.type); },
          [](P a, P b, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = Clamp(RefComp(a.Px(x, y)[c], b.Px(x, y)[c], q.a1, q.a2, q.type)); }},
         {"ColorToGray_8u_AC4C1R", 4, 0, 1, 0, [](P s, P, P d, Q q) { return px::ColorToGray_8u_AC4C1R(s.p(), s.step, d.p(), d.step, d.size(), q.coeffs); },
          [](P s, P, P e, I x, I y, Q q) { *e.Px(x, y) = RefGrey(s.Px(x, y), q.coeffs); }},
-        {"BGRToHLS_8u_AC4R", 4, 0, 4, 1, [](P s, P, P d, Q) { return px::BGRToHLS_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size()); },
-         [](P s, P, P e, I x, I y, Q) { RefToHls(s.Px(x, y), e.Px(x, y)); }},
-        {"HLSToRGB_8u_AC4R", 4, 0, 4, 1, [](P s, P, P d, Q) { return px::HLSToRGB_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size()); },
-         [](P s, P, P e, I x, I y, Q) { RefToRgb(s.Px(x, y), e.Px(x, y)); }},
+        {"BGRToHLS_8u_AC4R, HLSToRGB_8u_AC4R", 4, 0, 4, 1,
+         [](P s, P, P d, Q q) { return (q.alt ? px::HLSToRGB_8u_AC4R : px::BGRToHLS_8u_AC4R)(s.p(), s.step, d.p(), d.step, d.size()); },
+         [](P s, P, P e, I x, I y, Q q) { (q.alt ? RefToRgb : RefToHls)(s.Px(x, y), e.Px(x, y)); }},
         {"SwapChannels_8u_AC4R", 4, 0, 4, 0, [](P s, P, P d, Q q) { return px::SwapChannels_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size(), q.order); },
          [](P s, P, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = s.Px(x, y)[q.order[c]]; }},
         // With the destination equal to the source plane, the source lies inside the destination.
-        {"CopyReplicateBorder_8u_AC4R", 4, 0, 4, 1,
-         [](P s, P, P d, Q q) { return px::CopyReplicateBorder_8u_AC4R(s.Px(q.left, q.top), s.step, {q.sw, q.sh}, d.p(), d.step, d.size(), q.top, q.left); },
-         [](P s, P, P e, I x, I y, Q q) { RefBorder(s, e, x, y, q.left, q.top, q.sw, q.sh, nullptr); }},
+
         {"CopyReplicateBorder_8u_C1R", 1, 0, 1, 1,
          [](P s, P, P d, Q q) { return px::CopyReplicateBorder_8u_C1R(s.Px(q.left, q.top), s.step, {q.sw, q.sh}, d.p(), d.step, d.size(), q.top, q.left); },
          [](P s, P, P e, I x, I y, Q q) { RefBorder(s, e, x, y, q.left, q.top, q.sw, q.sh, nullptr); }},
-        {"CopyConstBorder_8u_AC4R", 4, 0, 4, 1,
-         [](P s, P, P d, Q q) { return px::CopyConstBorder_8u_AC4R(s.Px(q.left, q.top), s.step, {q.sw, q.sh}, d.p(), d.step, d.size(), q.top, q.left, q.v); },
-         [](P s, P, P e, I x, I y, Q q) { RefBorder(s, e, x, y, q.left, q.top, q.sw, q.sh, q.v); }},
+        {"CopyReplicateBorder_8u_AC4R, CopyConstBorder_8u_AC4R", 4, 0, 4, 1,
+         [](P s, P, P d, Q q) {
+             const U8* src = s.Px(q.left, q.top);
+             return q.alt ? px::CopyConstBorder_8u_AC4R(src, s.step, {q.sw, q.sh}, d.p(), d.step, d.size(), q.top, q.left, q.v)
+                          : px::CopyReplicateBorder_8u_AC4R(src, s.step, {q.sw, q.sh}, d.p(), d.step, d.size(), q.top, q.left);
+         },
+         [](P s, P, P e, I x, I y, Q q) { RefBorder(s, e, x, y, q.left, q.top, q.sw, q.sh, q.alt ? q.v : nullptr); }},
     };
 }
 
@@ -243,11 +227,11 @@ TEST(PixelPrimitives, EveryLevelGivesTheReferenceBytesOnRandomRegions) {
     std::mt19937 rng(7);
     for (const Entry& f : Entries()) {
         SCOPED_TRACE(f.name);
-        for (int trial = 0; trial < 40; ++trial) {
+        for (int trial = 0; trial < 60; ++trial) {
             // Up to four 16-pixel vectors plus odd pixels; packed rows (walked as one row) or padded ones.
             const I w = 1 + Rand(rng, 70), h = 1 + Rand(rng, 4);
             const bool packed = rng() % 3 == 0;
-            const auto plane = [&](I bpp) { return vtxtest::MakePlane(w, h, std::max(bpp, 1), packed ? 0 : Rand(rng, 40), rng() % 8, rng); };
+            const auto plane = [&](I bpp) { return MakePlane(w, h, std::max(bpp, 1), packed ? 0 : Rand(rng, 40), rng() % 8, rng); };
             const Plane s1 = plane(f.bpp1), s2 = plane(f.bpp2);
             Plane d = plane(f.bppD);
             for (I i = 0; f.bppD == 4 && i < w * h; ++i) d.Px(i % w, i / w)[3] &= rng() % 2 ? 0 : 255;  // byte 3 is often 0
@@ -259,7 +243,7 @@ TEST(PixelPrimitives, EveryLevelGivesTheReferenceBytesOnRandomRegions) {
             ForEachLevel([&] {
                 const Plane out = Clone(d);
                 ASSERT_EQ(f.call(alias == 1 ? out : s1, alias == 2 ? out : s2, out, q), px::kStsOk);
-                ASSERT_TRUE(Same(out, e)) << w << "x" << h << " step " << out.step << ", destination = source " << alias;
+                ASSERT_TRUE(Same(out, e)) << w << "x" << h << " step " << out.step << ", destination = source " << alias << ", variant " << q.alt;
                 ASSERT_TRUE(Same(s1, keep1) && Same(s2, keep2)) << "a source changed";
             });
             if (HasFatalFailure()) return;
@@ -270,7 +254,7 @@ TEST(PixelPrimitives, EveryLevelGivesTheReferenceBytesOnRandomRegions) {
 TEST(PixelPrimitives, SumAndMinimumOfRandomRegionsAtEveryLevel) {
     std::mt19937 rng(11);
     for (int trial = 0; trial < 60; ++trial) {
-        const Plane s = vtxtest::MakePlane(1 + Rand(rng, 70), 1 + Rand(rng, 4), 4, trial % 3 ? Rand(rng, 40) : 0, rng() % 8, rng);
+        const Plane s = MakePlane(1 + Rand(rng, 70), 1 + Rand(rng, 4), 4, trial % 3 ? Rand(rng, 40) : 0, rng() % 8, rng);
         const int floor = Rand(rng, 3) * 100;  // regions without zeros too; byte 3 stays random
         double want[3] = {0, 0, 0};
         U8 wantMin[3] = {255, 255, 255};
@@ -289,7 +273,7 @@ TEST(PixelPrimitives, SumAndMinimumOfRandomRegionsAtEveryLevel) {
         });
     }
     // The scan stops after a row whose three minima are 0: the next row would lie past the guard page.
-    const Plane one = vtxtest::MakePlane(3, 1, 4, 0, 0, rng);
+    const Plane one = MakePlane(3, 1, 4, 0, 0, rng);
     std::memcpy(one.p(), "\0\5\5\11\5\0\5\11\5\5\0\11", 12);
     U8 mn[3] = {7, 7, 7};
     ASSERT_EQ(px::Min_8u_AC4R(one.p(), 1 << 20, {3, 1000}, mn), px::kStsOk);
@@ -352,19 +336,16 @@ TEST(PixelPrimitives, EveryValueAtEveryLevel) {
     // Lookup into rows 0..127, channel maps of rows 128..255 in place.
     for (int trial = 0; trial < 20; ++trial) {
         const Params q = Draw(rng, 1, 1);
-        const I* vs[3] = {q.values[0], q.values[1], q.values[2]};
-        const I* ls[3] = {q.levels[0], q.levels[1], q.levels[2]};
-        const U8* t[3] = {q.tables[0], q.tables[1], q.tables[2]};
-        expect(a, [&](int x, int y, int c) { return y < 128 ? RefLut(x, q.levels[c], q.values[c], q.n[c]) : q.skip && x ? x : q.tables[c][x]; });
+        expect(a, [&](int x, int y, int c) { return y < 128 ? RefLut(x, q.levels[c], q.values[c], q.n[c]) : q.alt && x ? x : q.tables[c][x]; });
         AtEveryLevel(a, want, [&](U8* d) {
-            const px::Status st = px::LUT_8u_AC4R(a.data(), 1024, d, 1024, {256, 128}, vs, ls, q.n);
-            return st != px::kStsOk ? st : px::MapChannels_8u_AC4IR(t, d + 128 * 1024, 1024, {256, 128}, q.skip);
+            const px::Status st = px::LUT_8u_AC4R(a.data(), 1024, d, 1024, {256, 128}, q.Values().data(), q.Levels().data(), q.n);
+            return st != px::kStsOk ? st : px::MapChannels_8u_AC4IR(q.Tables().data(), d + 128 * 1024, 1024, {256, 128}, q.alt);
         });
     }
     // Every 16-bit value to a byte.
     std::vector<std::int16_t> wide(65536);
-    for (int i = 0; i < 65536; ++i) wide[i] = static_cast<std::int16_t>(i - 32768);
     std::vector<U8> narrow(65536);
+    for (int i = 0; i < 65536; ++i) wide[i] = static_cast<std::int16_t>(i - 32768);
     for (int i = 0; i < 65536; ++i) narrow[i] = Clamp(i - 32768);
     AtEveryLevel(std::vector<U8>(65536), narrow, [&](U8* d) { return px::Convert_16s8u_C1R(wide.data(), 512, d, 256, {256, 256}); });
 }
@@ -372,8 +353,7 @@ TEST(PixelPrimitives, EveryValueAtEveryLevel) {
 TEST(PixelPrimitives, EveryColourToGreyAndBothWaysBetweenHlsAndRgb) {
     // One 256 × 256 image per value of byte 2; the operations' grey weights.
     const float coeffs[3] = {0.11f, 0.59f, 0.30f};
-    std::vector<U8> src(1 << 18), hls(1 << 18), rgb(1 << 18), grey(256 * 260);
-    std::vector<U8> wantHls(1 << 18, 0x5C), wantRgb(1 << 18, 0xC5), wantGrey(256 * 260, 0xD7);
+    std::vector<U8> src(1 << 18), wantHls(1 << 18, 0x5C), wantRgb(1 << 18, 0xC5), wantGrey(256 * 260, 0xD7);
     for (std::uint32_t third = 0; third < 256; ++third) {
         for (std::uint32_t i = 0; i < 65536; ++i) {
             const U8 p[4] = {static_cast<U8>(i), static_cast<U8>(i >> 8), static_cast<U8>(third), static_cast<U8>(i * 13)};
@@ -382,9 +362,7 @@ TEST(PixelPrimitives, EveryColourToGreyAndBothWaysBetweenHlsAndRgb) {
             RefToRgb(p, &wantRgb[4 * i]);
             wantGrey[i / 256 * 260 + i % 256] = RefGrey(p, coeffs);
         }
-        std::fill(hls.begin(), hls.end(), 0x5C);
-        std::fill(rgb.begin(), rgb.end(), 0xC5);
-        std::fill(grey.begin(), grey.end(), 0xD7);
+        std::vector<U8> hls(1 << 18, 0x5C), rgb(1 << 18, 0xC5), grey(256 * 260, 0xD7);
         ASSERT_EQ(px::BGRToHLS_8u_AC4R(src.data(), 1024, hls.data(), 1024, {256, 256}), px::kStsOk);
         ASSERT_EQ(px::HLSToRGB_8u_AC4R(src.data(), 1024, rgb.data(), 1024, {256, 256}), px::kStsOk);
         ASSERT_EQ(px::ColorToGray_8u_AC4C1R(src.data(), 1024, grey.data(), 260, {256, 256}, coeffs), px::kStsOk);
@@ -397,7 +375,8 @@ TEST(PixelPrimitives, EveryColourToGreyAndBothWaysBetweenHlsAndRgb) {
 
 // The arguments of a call: pointer `ptr` null, the size, step `step` (kAll:
 // every step) set to `stepValue`, own parameter `own` out of its range; -1
-// for none. Good steps are 64 bytes, into 256-byte buffers.
+// for none. Good steps are 64 bytes, into 256-byte buffers; statistics go to
+// the destination buffer too.
 constexpr int kAll = 99;
 struct Bad {
     int ptr = -1;
@@ -407,8 +386,6 @@ struct Bad {
     int own = -1;
 };
 alignas(16) U8 gSrc[256], gDst[256], gTable[256];
-double gSum[3];
-U8 gMin[3];
 const I kLevels[2] = {0, 256}, kValues[2] = {5, 6}, kBadSteps[3] = {0, -1, INT32_MIN};
 const U8* In(const Bad& b, int i) { return b.ptr == i ? nullptr : gSrc; }
 U8* Out(const Bad& b, int i) { return b.ptr == i ? nullptr : gDst; }
@@ -429,12 +406,15 @@ ArgRow SrcDst(const char* name, px::Status (*f)(const S*, I, D*, I, px::RoiSize)
             }};
 }
 
-// Borders: the destination is the source size plus 2, the source at (1, 1).
-template <class Call>
-ArgRow Border(const char* name, int pointers, Call call) {
-    return {name, pointers, 2, std::vector<px::Status>(6, px::kStsBadSize), [call](const Bad& b) {
-                const px::RoiSize frame{b.size.width + (b.own == 2 ? 0 : 2), b.size.height + (b.own == 3 ? 0 : 2)};
-                return call(b, frame, b.own == 0 ? -1 : (b.own == 4 ? INT32_MAX : 1), b.own == 1 ? -1 : (b.own == 5 ? INT32_MAX : 1));
+// Borders of kind 0 (replicated), 1 (replicated, one byte per pixel) or 2
+// (constant): the destination is the source size plus 2, the source at (1, 1).
+ArgRow Border(const char* name, int kind) {
+    return {name, kind == 2 ? 3 : 2, 2, std::vector<px::Status>(6, px::kStsBadSize), [kind](const Bad& b) {
+                const px::RoiSize f{b.size.width + (b.own == 2 ? 0 : 2), b.size.height + (b.own == 3 ? 0 : 2)};
+                const I top = b.own == 0 ? -1 : (b.own == 4 ? INT32_MAX : 1), left = b.own == 1 ? -1 : (b.own == 5 ? INT32_MAX : 1);
+                return kind == 0   ? px::CopyReplicateBorder_8u_AC4R(In(b, 0), St(b, 0), b.size, Out(b, 1), St(b, 1), f, top, left)
+                       : kind == 1 ? px::CopyReplicateBorder_8u_C1R(In(b, 0), St(b, 0), b.size, Out(b, 1), St(b, 1), f, top, left)
+                                   : px::CopyConstBorder_8u_AC4R(In(b, 0), St(b, 0), b.size, Out(b, 1), St(b, 1), f, top, left, In(b, 2));
             }};
 }
 
@@ -447,17 +427,16 @@ std::vector<ArgRow> ArgRows() {
         SrcDst("Convert_16s8u_AC4R", px::Convert_16s8u_AC4R), SrcDst("BGRToHLS_8u_AC4R", px::BGRToHLS_8u_AC4R),
         SrcDst("HLSToRGB_8u_AC4R", px::HLSToRGB_8u_AC4R),
         {"Copy_8u_P4C4R", 6, 2, {}, [](const Bad& b) {
-             const U8* planes[4] = {In(b, 1), In(b, 2), In(b, 3), In(b, 4)};
-             return px::Copy_8u_P4C4R(b.ptr == 0 ? nullptr : planes, St(b, 0), Out(b, 5), St(b, 1), b.size);
-         }},
+             const std::array<const U8*, 4> planes{In(b, 1), In(b, 2), In(b, 3), In(b, 4)};
+             return px::Copy_8u_P4C4R(b.ptr == 0 ? nullptr : planes.data(), St(b, 0), Out(b, 5), St(b, 1), b.size); }},
         {"Set_8u_AC4R", 2, 1, {}, [](const Bad& b) { return px::Set_8u_AC4R(In(b, 0), Out(b, 1), St(b, 0), b.size); }},
         {"Set_8u_C4R", 2, 1, {}, [](const Bad& b) { return px::Set_8u_C4R(In(b, 0), Out(b, 1), St(b, 0), b.size); }},
         {"AddC_8u_AC4IRSfs", 2, 1, {}, [](const Bad& b) { return px::AddC_8u_AC4IRSfs(In(b, 0), Out(b, 1), St(b, 0), b.size, 0); }},
         {"SubC_8u_AC4IRSfs", 2, 1, {}, [](const Bad& b) { return px::SubC_8u_AC4IRSfs(In(b, 0), Out(b, 1), St(b, 0), b.size, 0); }},
         {"Add_8u_AC4RSfs", 3, 3, {}, [](const Bad& b) { return px::Add_8u_AC4RSfs(In(b, 0), St(b, 0), In(b, 1), St(b, 1), Out(b, 2), St(b, 2), b.size, 1); }},
         {"Sqr_8u_AC4RSfs", 2, 2, {}, [](const Bad& b) { return px::Sqr_8u_AC4RSfs(In(b, 0), St(b, 0), Out(b, 1), St(b, 1), b.size, 7); }},
-        {"Sum_8u_AC4R", 2, 1, {}, [](const Bad& b) { return px::Sum_8u_AC4R(In(b, 0), St(b, 0), b.size, b.ptr == 1 ? nullptr : gSum); }},
-        {"Min_8u_AC4R", 2, 1, {}, [](const Bad& b) { return px::Min_8u_AC4R(In(b, 0), St(b, 0), b.size, b.ptr == 1 ? nullptr : gMin); }},
+        {"Sum_8u_AC4R", 2, 1, {}, [](const Bad& b) { return px::Sum_8u_AC4R(In(b, 0), St(b, 0), b.size, b.ptr == 1 ? nullptr : reinterpret_cast<double*>(gDst + 128)); }},
+        {"Min_8u_AC4R", 2, 1, {}, [](const Bad& b) { return px::Min_8u_AC4R(In(b, 0), St(b, 0), b.size, b.ptr == 1 ? nullptr : gDst + 200); }},
         {"LUT_8u_AC4R", 7, 2, {px::kStsFewLevels, px::kStsFewLevels}, [](const Bad& b) {
              const I* vs[3] = {kValues, b.ptr == 5 ? nullptr : kValues, kValues};
              const I* ls[3] = {kLevels, kLevels, b.ptr == 6 ? nullptr : kLevels};
@@ -465,9 +444,8 @@ std::vector<ArgRow> ArgRows() {
              return px::LUT_8u_AC4R(In(b, 0), St(b, 0), Out(b, 1), St(b, 1), b.size, b.ptr == 2 ? nullptr : vs, b.ptr == 3 ? nullptr : ls, b.ptr == 4 ? nullptr : n);
          }},
         {"MapChannels_8u_AC4IR", 3, 1, {}, [](const Bad& b) {
-             const U8* t[3] = {gTable, b.ptr == 2 ? nullptr : gTable, gTable};
-             return px::MapChannels_8u_AC4IR(b.ptr == 0 ? nullptr : t, Out(b, 1), St(b, 0), b.size, 1);
-         }},
+             const std::array<const U8*, 3> t{gTable, b.ptr == 2 ? nullptr : gTable, gTable};
+             return px::MapChannels_8u_AC4IR(b.ptr == 0 ? nullptr : t.data(), Out(b, 1), St(b, 0), b.size, 1); }},
         {"Threshold_LTValGTVal_32f_C1IR", 1, 1, {px::kStsBadThreshold}, [](const Bad& b) {
              return px::Threshold_LTValGTVal_32f_C1IR(reinterpret_cast<float*>(Out(b, 0)), St(b, 0), b.size, b.own == 0 ? 2.0f : 1.0f, 0.0f, 1.5f, 0.0f);
          }},
@@ -480,15 +458,7 @@ std::vector<ArgRow> ArgRows() {
              const I o[3] = {b.own == 0 ? 3 : 2, b.own == 1 ? -1 : 1, b.own == 2 ? INT32_MIN : 0};
              return px::SwapChannels_8u_AC4R(In(b, 0), St(b, 0), Out(b, 1), St(b, 1), b.size, b.ptr == 2 ? nullptr : o);
          }},
-        Border("CopyReplicateBorder_8u_AC4R", 2, [](const Bad& b, px::RoiSize frame, I top, I left) {
-            return px::CopyReplicateBorder_8u_AC4R(In(b, 0), St(b, 0), b.size, Out(b, 1), St(b, 1), frame, top, left);
-        }),
-        Border("CopyReplicateBorder_8u_C1R", 2, [](const Bad& b, px::RoiSize frame, I top, I left) {
-            return px::CopyReplicateBorder_8u_C1R(In(b, 0), St(b, 0), b.size, Out(b, 1), St(b, 1), frame, top, left);
-        }),
-        Border("CopyConstBorder_8u_AC4R", 3, [](const Bad& b, px::RoiSize frame, I top, I left) {
-            return px::CopyConstBorder_8u_AC4R(In(b, 0), St(b, 0), b.size, Out(b, 1), St(b, 1), frame, top, left, In(b, 2));
-        }),
+        Border("CopyReplicateBorder_8u_AC4R", 0), Border("CopyReplicateBorder_8u_C1R", 1), Border("CopyConstBorder_8u_AC4R", 2),
     };
 }
 
@@ -496,15 +466,12 @@ TEST(PixelPrimitives, ArgumentChecksInOrderAndNothingWrittenOnRefusal) {
     for (const ArgRow& r : ArgRows()) {
         SCOPED_TRACE(r.name);
         std::memset(gDst, 0x5A, sizeof gDst);
-        std::fill(gSum, gSum + 3, -1.0);
-        std::fill(gMin, gMin + 3, 9);
         // Every argument that is checked after the one a case is about is wrong too.
         for (int i = 0; i < r.pointers; ++i) EXPECT_EQ(r.call({i, {0, -1}, kAll, 0, 0}), px::kStsNullPtr) << "pointer " << i;
         for (const px::RoiSize s : {px::RoiSize{0, 2}, {2, 0}, {-1, 2}, {2, INT32_MIN}}) EXPECT_EQ(r.call({-1, s, kAll, 0, 0}), px::kStsBadSize);
         for (int i = 0; i < r.steps * 3; ++i) EXPECT_EQ(r.call({-1, {2, 2}, i / 3, kBadSteps[i % 3], 0}), px::kStsBadStep) << i;
         for (std::size_t k = 0; k < r.own.size(); ++k) EXPECT_EQ(r.call({-1, {2, 2}, -1, 0, int(k)}), r.own[k]) << "own parameter " << k;
         EXPECT_TRUE(std::all_of(gDst, gDst + sizeof gDst, [](U8 v) { return v == 0x5A; }));
-        EXPECT_TRUE(gSum[0] == -1.0 && gSum[2] == -1.0 && gMin[0] == 9 && gMin[2] == 9);
         EXPECT_EQ(r.call(Bad{}), px::kStsOk);
         EXPECT_EQ(r.call({-1, {2, 1}, kAll, 1, -1}), px::kStsOk);  // a step of 1 is valid
     }

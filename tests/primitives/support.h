@@ -83,9 +83,7 @@ inline bool Same(const Plane& a, const Plane& b) {
 // then each compiled vector level), and leaves the default ceiling set.
 template <class Body>
 void ForEachLevel(Body body) {
-    struct Restore {
-        ~Restore() { vtx::px::ForceProcessorCeiling(vtx::px::kCpuHighest); }
-    } restore;
+    const std::shared_ptr<void> restore(nullptr, [](void*) { vtx::px::ForceProcessorCeiling(vtx::px::kCpuHighest); });
     for (std::int32_t c = vtx::px::kCpuPlain; c <= vtx::px::kCpuHighest; ++c) {
         ASSERT_EQ(vtx::px::ForceProcessorCeiling(c), vtx::px::kStsOk);
         if (vtx::px::GetProcessorIndex() < c) return;
