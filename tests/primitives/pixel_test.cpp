@@ -228,10 +228,13 @@ TEST(PixelPrimitives, EveryLevelGivesTheReferenceBytesOnRandomRegions) {
     for (const Entry& f : Entries()) {
         SCOPED_TRACE(f.name);
         for (int trial = 0; trial < 60; ++trial) {
-            // Up to four 16-pixel vectors plus odd pixels; packed rows (walked as one row) or padded ones.
+            // Up to four 16-pixel vectors plus odd pixels. Rows packed (walked as one row where all are), or
+            // padded by one byte per pixel, or by a random count.
             const I w = 1 + Rand(rng, 70), h = 1 + Rand(rng, 4);
-            const bool packed = rng() % 3 == 0;
-            const auto plane = [&](I bpp) { return MakePlane(w, h, std::max(bpp, 1), packed ? 0 : Rand(rng, 40), rng() % 8, rng); };
+            const auto plane = [&](I bpp) {
+                const I kind = Rand(rng, 4);
+                return MakePlane(w, h, std::max(bpp, 1), kind < 2 ? 0 : (kind == 2 ? w : Rand(rng, 40)), rng() % 8, rng);
+            };
             const Plane s1 = plane(f.bpp1), s2 = plane(f.bpp2);
             Plane d = plane(f.bppD);
             for (I i = 0; f.bppD == 4 && i < w * h; ++i) d.Px(i % w, i / w)[3] &= rng() % 2 ? 0 : 255;  // byte 3 is often 0
@@ -439,13 +442,13 @@ std::vector<ArgRow> ArgRows() {
         {"Sum_8u_AC4R", 2, 1, {}, [](const Bad& b) { return px::Sum_8u_AC4R(In(b, 0), St(b, 0), b.size, b.ptr == 1 ? nullptr : reinterpret_cast<double*>(gDst + 128)); }},
         {"Min_8u_AC4R", 2, 1, {}, [](const Bad& b) { return px::Min_8u_AC4R(In(b, 0), St(b, 0), b.size, b.ptr == 1 ? nullptr : gDst + 200); }},
         {"LUT_8u_AC4R", 7, 2, {px::kStsFewLevels, px::kStsFewLevels}, [](const Bad& b) {
-             const I* vs[3] = {kValues, b.ptr == 5 ? nullptr : kValues, kValues};
+             const I* vs[3] = {b.ptr == 5 ? nullptr : kValues, kValues, kValues};
              const I* ls[3] = {kLevels, kLevels, b.ptr == 6 ? nullptr : kLevels};
-             const I n[3] = {2, b.own == 0 ? 1 : 2, b.own == 1 ? INT32_MIN : 2};
+             const I n[3] = {b.own == 0 ? 1 : 2, 2, b.own == 1 ? INT32_MIN : 2};
              return px::LUT_8u_AC4R(In(b, 0), St(b, 0), Out(b, 1), St(b, 1), b.size, b.ptr == 2 ? nullptr : vs, b.ptr == 3 ? nullptr : ls, b.ptr == 4 ? nullptr : n);
          }},
         {"MapChannels_8u_AC4IR", 3, 1, {}, [](const Bad& b) {
-             const std::array<const U8*, 3> t{gTable, b.ptr == 2 ? nullptr : gTable, gTable};
+             const std::array<const U8*, 3> t{b.ptr == 2 ? nullptr : gTable, gTable, gTable};
              return px::MapChannels_8u_AC4IR(b.ptr == 0 ? nullptr : t.data(), Out(b, 1), St(b, 0), b.size, 1); }},
         {"Threshold_LTValGTVal_32f_C1IR", 1, 1, {px::kStsBadThreshold}, [](const Bad& b) {
              return px::Threshold_LTValGTVal_32f_C1IR(reinterpret_cast<float*>(Out(b, 0)), St(b, 0), b.size, b.own == 0 ? 2.0f : 1.0f, 0.0f, 1.5f, 0.0f);
