@@ -26,10 +26,7 @@ while [ $# -gt 0 ]; do
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
-for f in "$dll" "$tests" "$scripts/vbscript_test.vbs" "$scripts/jscript_test.js"; do
-  [ -e "$f" ] || { echo "missing: '$f' (usage: see the head of $0)" >&2; exit 2; }
-done
-dll=$(realpath "$dll") tests=$(realpath "$tests")
+dll=$(realpath -e "$dll") && tests=$(realpath -e "$tests") && cd "$scripts" || exit 2
 
 WINEPREFIX=$(mktemp -d -t wine-vtx-automation-XXXXXX) || exit 2
 export WINEPREFIX WINEDEBUG=${WINEDEBUG:--all}
@@ -50,13 +47,10 @@ step() {
   rc=$?
   timeout 30 wineserver -k >/dev/null 2>&1
   tr -d '\r' <"$out" | sed 's/^/    /'
-  if [ $rc -ne 0 ]; then
-    failed=$((failed + 1)); echo "FAIL: $name (exit code $rc)"
-  elif [[ "$name" == *cscript* ]] && ! tr -d '\r' <"$out" | grep -qx PASS; then
-    failed=$((failed + 1)); echo "FAIL: $name (no PASS verdict)"
-  else
-    passed=$((passed + 1)); echo "PASS: $name"
-  fi
+  local problem=""
+  [ $rc -eq 0 ] || problem="exit code $rc"
+  [[ -z "$problem" && "$name" == *cscript* ]] && ! tr -d '\r' <"$out" | grep -qx PASS && problem="no PASS verdict"
+  if [ -z "$problem" ]; then passed=$((passed + 1)); echo "PASS: $name"; else failed=$((failed + 1)); echo "FAIL: $name ($problem)"; fi
 }
 
 step "prefix" 300 "$wine" wineboot
@@ -68,7 +62,6 @@ dllw="Z:$(tr / '\\' <<<"$dll")"
 bin="C:\\windows\\$system"
 step "regsvr32 registers the DLL" 120 "$wine" "$bin\\regsvr32.exe" /s "$dll"
 step "C++ client tests (registered)" 300 "$wine" "$tests" "--dll=$dllw" --phase=registered
-cd "$scripts" || exit 2
 step "VBScript through cscript" 120 "$wine" "$bin\\cscript.exe" //nologo vbscript_test.vbs
 step "JScript through cscript" 120 "$wine" "$bin\\cscript.exe" //nologo jscript_test.js
 step "regsvr32 /u unregisters the DLL" 120 "$wine" "$bin\\regsvr32.exe" /s /u "$dll"
