@@ -8,9 +8,9 @@
 # kind the readers take are read and written back. Each command writes to a
 # file of its own and has a time limit.
 #
-#   equivalence.py --native PATH --vtx-exe PATH --dll PATH --wine LOADER [--win32]
-import argparse
-import itertools
+#   equivalence.py NATIVE_VTX VTX_EXE DLL WINE_LOADER [--win32]
+#
+# --win32: the DLL is 32-bit, registered with the syswow64 regsvr32.
 import os
 import re
 import shutil
@@ -25,8 +25,8 @@ def chunk(kind, body):
     return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
 
 
+# 7 x 5 PNG files of every colour type and depth, with palettes and tRNS.
 def write_inputs(work):
-    """7 x 5 PNG files of every colour type and depth, with palettes and tRNS."""
     names = []
     for colour, depth, extra in ((2, 8, ""), (6, 8, ""), (0, 8, ""), (4, 8, ""), (0, 1, ""), (0, 4, ""), (3, 8, "P"),
                                  (3, 4, "PT"), (0, 8, "T"), (2, 8, "T"), (2, 16, ""), (6, 16, ""), (0, 16, ""),
@@ -49,8 +49,8 @@ def write_inputs(work):
     return names
 
 
+# The call arguments of one argument set; images are files in the work folder.
 def arguments(params, variant, serial):
-    """The call arguments of one argument set; images are files in the work folder."""
     values = {"double": [["1.5", "0.7"], ["0.35", "2.25"]], "long": [["30", "-45", "60"], ["-20", "75", "5"]],
               "bool": [["-1"], ["0"]], "byte": [["2", "1", "0"], ["1", "2", "0"]], "image": [['"input.png"']] * 2,
               "image out": [['"%s_out.png"' % serial]] * 2, "string": [['"Tavrix 1"'], ['"Tavrix \\"2\\" \\\\ \u00e9"']],
@@ -60,31 +60,22 @@ def arguments(params, variant, serial):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    for option in ("--native", "--vtx-exe", "--dll", "--wine"):
-        parser.add_argument(option, required=True)
-    parser.add_argument("--win32", action="store_true", help="32-bit DLL: registered with the syswow64 regsvr32")
-    args = parser.parse_args()
-    native, vtx_exe, dll = (os.path.abspath(p) for p in (args.native, args.vtx_exe, args.dll))
+    native, vtx_exe, dll, wine = (os.path.abspath(p) for p in sys.argv[1:5])
     work = tempfile.mkdtemp(prefix="vtx-equivalence-")
     env = dict(os.environ, WINEPREFIX=os.path.join(work, "prefix"), WINEDEBUG="-all")
-    serials = itertools.count()
 
+    # (exit code, output) of a command. The output goes to a file of its own:
+    # Wine's services keep the streams of the command that started them.
     def run(command):
-        """(exit code, output) of a command. Its output goes to a file of its own:
-        Wine's services keep the streams of the command that started them."""
-        log = os.path.join(work, "output%d.txt" % next(serials))
-        with open(log, "w") as out:
-            try:
-                code = subprocess.run(command, cwd=work, env=env, stdin=subprocess.DEVNULL, stdout=out,
-                                      stderr=subprocess.STDOUT, timeout=300).returncode
-            except subprocess.TimeoutExpired:
-                code = "timeout"
+        handle, log = tempfile.mkstemp(dir=work)
+        with open(handle, "w") as out:
+            code = subprocess.run(command, cwd=work, env=env, stdin=subprocess.DEVNULL, stdout=out,
+                                  stderr=subprocess.STDOUT, timeout=300).returncode
         with open(log, encoding="utf-8", errors="replace") as f:
             return code, f.read().replace("\r\n", "\n")
 
+    # The images a call wrote, each as the native writer writes it again.
     def images(serial):
-        """The images a call wrote, each as the native writer writes it again."""
         found = {}
         for f in (serial + "_result.png", serial + "_out.png"):
             if os.path.exists(os.path.join(work, f)):
@@ -96,9 +87,9 @@ def main():
 
     passed = failed = 0
     try:
-        setup = [run([args.wine, "wineboot"]), run([args.wine, "C:\\windows\\%s\\regsvr32.exe" % (
-            "syswow64" if args.win32 else "system32"), "/s", dll]),
-            run([native, "--size", "37x23", "--keep-alpha", "--out", "input.png", "AdjustInvert(0.5)"])]
+        regsvr32 = "C:\\windows\\%s\\regsvr32.exe" % ("syswow64" if "--win32" in sys.argv else "system32")
+        setup = [run([wine, "wineboot"]), run([wine, regsvr32, "/s", dll]),
+                 run([native, "--size", "37x23", "--keep-alpha", "--out", "input.png", "AdjustInvert(0.5)"])]
         if [code for code, _ in setup] != [0, 0, 0]:
             print("FAIL: setup (wineboot, regsvr32, input image): %r" % setup)
             return 1
@@ -112,9 +103,9 @@ def main():
                 cases.append((serial, ["--size", size], ["UseMask=-1", call] if variant else [call]))
         for serial, picture, calls in cases:
             results = [run(command + picture + ["--keep-alpha", "--out", serial + "_result.png"] + calls) +
-                       (images(serial),) for command in ([native], [args.wine, vtx_exe])]
-            problems = [what for what, n, w in zip(("exit codes", "output", "images"), *results) if n != w]
-            problems += [] if results[0][2] else ["no image written"]
+                       (images(serial),) for command in ([native], [wine, vtx_exe])]
+            problems = [what for what, n, w in zip(("exit codes", "output", "images"), *results) if n != w] + (
+                [] if results[0][2] else ["no image written"])
             label = "%s: %s %s (exit %s)" % (serial, " ".join(picture), " ".join(calls), results[0][0])
             passed, failed = passed + (not problems), failed + bool(problems)
             print("FAIL: %s: %s: %r / %r" % (label, ", ".join(problems), results[0][:2], results[1][:2]) if problems

@@ -41,31 +41,27 @@ passed=0 failed=0
 # must also print PASS as its verdict (a script host that stops on an uncaught
 # error prints nothing and exits 0).
 step() {
-  local name=$1 limit=$2 rc
+  local name=$1 limit=$2 problem=""
   shift 2
-  timeout -k 5 "$limit" "$@" </dev/null >"$out" 2>&1
-  rc=$?
+  timeout -k 5 "$limit" "$@" </dev/null >"$out" 2>&1 || problem="exit code $?"
   timeout 30 wineserver -k >/dev/null 2>&1
   tr -d '\r' <"$out" | sed 's/^/    /'
-  local problem=""
-  [ $rc -eq 0 ] || problem="exit code $rc"
   [[ -z "$problem" && "$name" == *cscript* ]] && ! tr -d '\r' <"$out" | grep -qx PASS && problem="no PASS verdict"
   if [ -z "$problem" ]; then passed=$((passed + 1)); echo "PASS: $name"; else failed=$((failed + 1)); echo "FAIL: $name ($problem)"; fi
 }
 
 step "prefix" 300 "$wine" wineboot
-for d in system32 syswow64; do
-  mkdir -p "$WINEPREFIX/drive_c/windows/$d"
-  echo "no COM surrogate in this test prefix" >"$WINEPREFIX/drive_c/windows/$d/dllhost.exe"
+for d in "$WINEPREFIX"/drive_c/windows/{system32,syswow64}; do
+  mkdir -p "$d" && echo "no COM surrogate in this test prefix" >"$d/dllhost.exe"
 done
-dllw="Z:$(tr / '\\' <<<"$dll")"
+export VTX_DLL="Z:$(tr / '\\' <<<"$dll")"  # for the client tests
 bin="C:\\windows\\$system"
 step "regsvr32 registers the DLL" 120 "$wine" "$bin\\regsvr32.exe" /s "$dll"
-step "C++ client tests (registered)" 300 "$wine" "$tests" "--dll=$dllw" --phase=registered
+step "C++ client tests (registered)" 300 "$wine" "$tests" '--gtest_filter=-Unregistered.*'
 step "VBScript through cscript" 120 "$wine" "$bin\\cscript.exe" //nologo vbscript_test.vbs
 step "JScript through cscript" 120 "$wine" "$bin\\cscript.exe" //nologo jscript_test.js
 step "regsvr32 /u unregisters the DLL" 120 "$wine" "$bin\\regsvr32.exe" /s /u "$dll"
-step "C++ client tests (unregistered)" 120 "$wine" "$tests" "--dll=$dllw" --phase=unregistered
+step "C++ client tests (unregistered)" 120 "$wine" "$tests" '--gtest_filter=Unregistered.*'
 step "regsvr32 /u on an unregistered DLL" 120 "$wine" "$bin\\regsvr32.exe" /s /u "$dll"
 
 echo "$passed passed, $failed failed"

