@@ -408,7 +408,8 @@ TEST(LateBound, InvokeStepsAndConversions) {
             EXPECT_EQ(r.resultVt == VT_BOOL ? LONG{V_BOOL(&result)} : V_I4(&result), r.resultValue);
         }
     }
-    // Only the second call changed the image: its texts became 1.0 and 20.
+    // The image set first, brightened by the second call (its texts became
+    // 1.0 and 20) and by nothing else; the variable holds a copy.
     EXPECT_EQ(Image(o.Get()), Pattern(4, 3, 20));
     ASSERT_EQ(V_VT(&copy), VT_ARRAY | VT_UI1);
     EXPECT_EQ(std::memcmp(V_ARRAY(&copy)->pvData, Pattern(4, 3, 20).data(), 48), 0);
