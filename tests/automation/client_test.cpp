@@ -398,7 +398,7 @@ TEST(LateBound, InvokeStepsAndConversions) {
         {501, DISPATCH_PROPERTYPUTREF, {Var(VT_I4)}, DISP_E_MEMBERNOTFOUND},
     };
     for (Row& r : rows) {
-        SCOPED_TRACE(testing::Message() << "DISPID " << r.id << ", flags " << r.flags << ", " << r.params.size() << " arguments");
+        SCOPED_TRACE(testing::Message() << "row " << &r - rows << ", DISPID " << r.id);
         VARIANT result = Var(VT_I4, 123);
         UINT argErr = none;
         EXPECT_EQ(Call(d.Get(), r.id, r.flags, std::move(r.params), &result, &argErr, r.named), r.hr);
