@@ -1,94 +1,68 @@
 #!/bin/bash
-# Runs the COM tests of TavrixVideoTransform.dll under Wine, in a fresh Wine
-# prefix that is removed afterwards:
-#   1. regsvr32 registers the DLL;
-#   2. the C++ client tests (registry entries, creation, early and late
-#      binding, type library, identity, aggregation, lifetime, threads);
-#   3. the VBScript and JScript tests through cscript;
-#   4. regsvr32 /u unregisters it, and the client tests check the registry.
+# Runs the COM tests of TavrixVideoTransform.dll under Wine, in a fresh prefix
+# that is removed afterwards: regsvr32, the C++ client tests, the VBScript and
+# JScript tests through cscript, regsvr32 /u and the client tests again.
 #
-#   run-wine-tests.sh --dll PATH --tests PATH --scripts DIR [--win32]
+#   run-wine-tests.sh --wine LOADER --dll PATH --tests PATH --scripts DIR [--win32]
 #
-# --win32: the DLL is 32-bit; registration and the script hosts then run as
-# the 32-bit programs of a 64-bit prefix (syswow64), which needs wine32.
+# LOADER is the Wine loader of the DLL's bitness; regsvr32 and cscript are
+# taken from system32 (64-bit) or, with --win32, syswow64 (32-bit), so that
+# every program is of the DLL's bitness and loads it in-process. A script host
+# of the other bitness could only reach the class through a COM surrogate
+# (dllhost.exe), which Wine starts for any class with an AppID; the prefix
+# therefore gets a dllhost.exe that cannot start, and an object that does not
+# load in the creating process cannot be created at all.
 #
-# Prints one line per step and "N passed, N failed"; exits 1 on any failure.
+# No step can block the caller: each Wine command writes to a file, has a time
+# limit, and the prefix's processes are ended after it. Prints one line per
+# step and "N passed, N failed"; exits 1 on any failure.
 set -u
 
-dll= tests= scripts=
-system=system32
+wine=wine dll= tests= scripts= system=system32
 while [ $# -gt 0 ]; do
   case "$1" in
     --win32) system=syswow64; shift ;;
-    --dll) dll=$2; shift 2 ;;
-    --tests) tests=$2; shift 2 ;;
-    --scripts) scripts=$2; shift 2 ;;
+    --wine|--dll|--tests|--scripts) declare "${1#--}=$2"; shift 2 ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
-if [ -z "$dll" ] || [ -z "$tests" ] || [ -z "$scripts" ]; then
-  echo "usage: $0 --dll PATH --tests PATH --scripts DIR" >&2
-  exit 2
-fi
-for f in "$dll" "$tests" "$scripts/vbscript_test.vbs" "$scripts/jscript_test.js"; do
-  [ -e "$f" ] || { echo "missing: $f" >&2; exit 2; }
-done
+dll=$(realpath -e "$dll") && tests=$(realpath -e "$tests") && cd "$scripts" || exit 2
 
-WINEPREFIX=$(mktemp -d /tmp/wine-vtx-automation-XXXXXX) || exit 2
-export WINEPREFIX
-export WINEDEBUG=${WINEDEBUG:--all}
-cleanup() {
-  wineserver -k >/dev/null 2>&1
-  rm -rf "$WINEPREFIX"
-}
+WINEPREFIX=$(mktemp -d -t wine-vtx-automation-XXXXXX) || exit 2
+export WINEPREFIX WINEDEBUG=${WINEDEBUG:--all}
+out="$WINEPREFIX.out"
+cleanup() { wineserver -k >/dev/null 2>&1; rm -rf "$WINEPREFIX" "$out"; }
 trap cleanup EXIT
+trap 'exit 143' TERM INT
 
-# Start the server and Wine's services first with every stream redirected:
-# they inherit the first process's streams and would hold pipes open.
-(wineserver -p; wine wineboot) </dev/null >/dev/null 2>&1
-
-passed=0
-failed=0
-report() {  # name status
-  if [ "$2" = ok ]; then
-    passed=$((passed + 1)); echo "PASS: $1"
-  else
-    failed=$((failed + 1)); echo "FAIL: $1 ($2)"
-  fi
-}
-# A command must exit 0.
-run_step() {  # name command...
-  local name=$1; shift
-  timeout 600 "$@" </dev/null
-  local rc=$?
-  if [ $rc -eq 0 ]; then report "$name" ok; else report "$name" "exit code $rc"; fi
-}
-# A script must exit 0 and print PASS as its verdict (a script host that
-# stops on an uncaught error prints nothing and exits 0).
-run_script() {  # name file
-  local out rc
-  out=$(cd "$scripts" && timeout 600 wine "C:\\windows\\$system\\cscript.exe" //nologo "$2" </dev/null 2>&1)
-  rc=$?
-  printf '%s\n' "$out" | tr -d '\r' | sed 's/^/    /'
-  if [ $rc -ne 0 ]; then
-    report "$1" "exit code $rc"
-  elif ! printf '%s\n' "$out" | tr -d '\r' | grep -qx 'PASS'; then
-    report "$1" "no PASS verdict"
-  else
-    report "$1" ok
-  fi
+passed=0 failed=0
+# step NAME SECONDS COMMAND...: runs a Wine command with its output in a file,
+# then ends every process of the prefix. The command must exit 0; a script
+# must also print PASS as its verdict (a script host that stops on an uncaught
+# error prints nothing and exits 0).
+step() {
+  local name=$1 limit=$2 problem=""
+  shift 2
+  timeout -k 5 "$limit" "$@" </dev/null >"$out" 2>&1 || problem="exit code $?"
+  timeout 30 wineserver -k >/dev/null 2>&1
+  tr -d '\r' <"$out" | sed 's/^/    /'
+  [[ -z "$problem" && "$name" == *cscript* ]] && ! tr -d '\r' <"$out" | grep -qx PASS && problem="no PASS verdict"
+  if [ -z "$problem" ]; then passed=$((passed + 1)); echo "PASS: $name"; else failed=$((failed + 1)); echo "FAIL: $name ($problem)"; fi
 }
 
-dllw=$(winepath -w "$dll" 2>/dev/null)
-
-regsvr32="C:\\windows\\$system\\regsvr32.exe"
-run_step "regsvr32 registers the DLL" wine "$regsvr32" /s "$dll"
-run_step "C++ client tests (registered)" wine "$tests" "--dll=$dllw" --phase=registered
-run_script "VBScript through cscript" vbscript_test.vbs
-run_script "JScript through cscript" jscript_test.js
-run_step "regsvr32 /u unregisters the DLL" wine "$regsvr32" /s /u "$dll"
-run_step "C++ client tests (unregistered)" wine "$tests" "--dll=$dllw" --phase=unregistered
-run_step "regsvr32 /u on an unregistered DLL" wine "$regsvr32" /s /u "$dll"
+step "prefix" 300 "$wine" wineboot
+for d in "$WINEPREFIX"/drive_c/windows/{system32,syswow64}; do
+  mkdir -p "$d" && echo "no COM surrogate in this test prefix" >"$d/dllhost.exe"
+done
+export VTX_DLL="Z:$(tr / '\\' <<<"$dll")"  # for the client tests
+bin="C:\\windows\\$system"
+step "regsvr32 registers the DLL" 120 "$wine" "$bin\\regsvr32.exe" /s "$dll"
+step "C++ client tests (registered)" 300 "$wine" "$tests" '--gtest_filter=-Unregistered.*'
+step "VBScript through cscript" 120 "$wine" "$bin\\cscript.exe" //nologo vbscript_test.vbs
+step "JScript through cscript" 120 "$wine" "$bin\\cscript.exe" //nologo jscript_test.js
+step "regsvr32 /u unregisters the DLL" 120 "$wine" "$bin\\regsvr32.exe" /s /u "$dll"
+step "C++ client tests (unregistered)" 120 "$wine" "$tests" '--gtest_filter=Unregistered.*'
+step "regsvr32 /u on an unregistered DLL" 120 "$wine" "$bin\\regsvr32.exe" /s /u "$dll"
 
 echo "$passed passed, $failed failed"
 [ $failed -eq 0 ]
