@@ -120,12 +120,11 @@ inline void ExpectReferences(const std::vector<Case>& cases) {
                         const bool excluded = mask && in.pixel(n)[3] != 0;
                         if (!(excluded && k.honoursMask)) k.ref(in, n, c, excluded, want.pixel(n));
                     }
-                    const Image got = Apply(in, mask, comp, k.op);
-                    for (std::size_t i = 0; i < want.px.size(); ++i) {
-                        ASSERT_EQ(int{got.px[i]}, int{want.px[i]}) << k.name << " C " << comp << " mask " << mask << " "
-                                                         << in.w << "x" << in.h << " pixel " << i / 4 << " byte "
-                                                         << i % 4;
-                    }
+                    const std::vector<std::uint8_t> got = Apply(in, mask, comp, k.op).px;
+                    const std::size_t i = std::mismatch(got.begin(), got.end(), want.px.begin()).first - got.begin();
+                    ASSERT_EQ(i, got.size()) << k.name << " C " << comp << " mask " << mask << " " << in.w << "x"
+                                             << in.h << " pixel " << i / 4 << " byte " << i % 4 << ": "
+                                             << int{got[i]} << ", not " << int{want.px[i]};
                 }
             }
         }

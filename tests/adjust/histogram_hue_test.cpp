@@ -122,13 +122,11 @@ TEST(HistogramHueAdjust, MatchReferences) {
     // Angles that are not single-precision numbers too: the sum with the hue
     // is formed in double precision and rounded once.
     for (double a : {-360.0, -200.0, -90.25, 0.0, 17.0, 60.0, 179.9, 240.0, 360.0, -33.333333333, 123.456789,
-                     200.00000763, 500.0, kInf, -kInf, kNaN}) {
+                     200.00000763, 500.0, kInf, -kInf, kNaN})
         cases.push_back(Named(CASE(true, AdjustHue(s, c, a), Hue(a)), a));
-    }
     // Level -1e-7 gives f = 1 - 1e-9, below 1 but 1.0f in single precision.
-    for (double l : {-100.0, -99.9, -99.7, -75.0, -50.0, -0.4, 0.0, 10.0, 50.0, 100.0, -1e-7, kInf, -kInf, kNaN}) {
+    for (double l : {-100.0, -99.9, -99.7, -75.0, -50.0, -0.4, 0.0, 10.0, 50.0, 100.0, -1e-7, kInf, -kInf, kNaN})
         cases.push_back(Named(CASE(false, AdjustSaturation(s, c, l), Saturation(l)), l));
-    }
     ExpectReferences(cases);
 }
 
