@@ -85,11 +85,9 @@ int ScaledSaturation(double f, int v) {
     double a = 0;
     int n = 0;
     for (int j = 0; j <= v; ++j) {
-        a += static_cast<float>(f);
-        if (a > 0.5) {
-            a -= 1;
-            ++n;
-        }
+        const bool step = (a += static_cast<float>(f)) > 0.5;
+        a -= step;
+        n += step;
     }
     return std::min(n, 255);
 }
