@@ -80,8 +80,7 @@ Ref Colorize(int red, int green, int blue) {
 Ref Swap(int o0, int o1, int o2) {
     return [=](const Image&, int, double, bool, std::uint8_t* p) {
         const std::uint8_t old[3] = {p[0], p[1], p[2]};
-        const int order[3] = {o0, o1, o2};
-        for (int ch = 0; ch < 3 && o0 <= 2 && o1 <= 2 && o2 <= 2; ++ch) p[ch] = old[order[ch]];
+        for (int ch = 0; ch < 3 && o0 <= 2 && o1 <= 2 && o2 <= 2; ++ch) p[ch] = old[ch ? (ch == 1 ? o1 : o2) : o0];
     };
 }
 

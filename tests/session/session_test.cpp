@@ -24,6 +24,8 @@ Bytes Pattern(std::int32_t w, std::int32_t h, std::uint8_t seed) {
     return v;
 }
 
+constexpr std::uint8_t t[256] = {};  // a channel table
+
 Bytes Pixels(const ImageSession& s) { return Bytes(s.pixels(), s.pixels() + s.byteSize()); }
 
 TEST(ImageSession, StartsEmptyWithTheInitialBufferAndSelectsTheProcessor) {
@@ -94,7 +96,6 @@ TEST(ImageSession, PropertiesAndBackupCopy) {
         EXPECT_EQ(color, v);
     }
     EXPECT_EQ(get_UseMask(s, nullptr) + get_BackColor(s, nullptr), 2);
-    const std::uint8_t t[256] = {};
     EXPECT_FALSE(s.MakeBackupCopy() || ApplyChannelTable(s, t));
     const Bytes img = Pattern(3, 3, 8);
     ASSERT_EQ(s.SetImageCopy(img.data(), 3, 3), 0);
@@ -124,7 +125,6 @@ TEST(Frame, BlendWithOriginalAndTableHelpers) {
     }
     EXPECT_EQ(s.pixels()[0], 149);  // C = 0.5: d(200 · 127) + d(128 · 100) = 99 + 50
     // The table helpers refuse a null table.
-    const std::uint8_t t[256] = {};
     EXPECT_FALSE(ApplyChannelTable(s, nullptr) || ApplyChannelTables(s, t, nullptr, t));
 }
 
@@ -132,6 +132,9 @@ TEST(MemberTable, LookupsByNameAndIdentifier) {
     for (const MemberInfo& m : kMembers) {
         EXPECT_EQ(FindDispId(m.name), m.dispid) << m.name;
         EXPECT_EQ(FindMember(m.dispid, m.kind), &m) << m.name;
+        const bool method = m.kind == MemberKind::Method;  // a method's identifier is its own
+        for (MemberKind k : {MemberKind::Method, MemberKind::PropertyGet, MemberKind::PropertyPut})
+            EXPECT_FALSE(k != m.kind && (method || k == MemberKind::Method) && FindMember(m.dispid, k)) << m.name;
     }
     // A name is matched whole, ignoring ASCII case, with the accessor prefix
     // of its kind; the characters after the query are not part of it.

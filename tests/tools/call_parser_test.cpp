@@ -52,7 +52,7 @@ TEST(CallParser, CallsAndMessages) {
         {"AdjustBrightness(0.5)", "'AdjustBrightness(0.5)': AdjustBrightness takes 2 arguments, 1 given\n"
                                   "  usage: AdjustBrightness(Completeness: double, Level: long)"},
         {"adjustinvert", "AdjustInvert takes 1 argument, 0 given\n  usage: AdjustInvert(Completeness: double)"},
-        {"AdjustInvert(1,)", "takes 1 argument, 2 given"},
+        {"GetSafeArray(1,)", "takes 1 argument, 2 given\n  usage: GetSafeArray(Array: image out)"},
         {"get_UseMask(1)", "takes 0 arguments, 1 given\n  usage: UseMask() -> Mask: bool"},
         {"put_UseMask()", "takes 1 argument, 0 given\n  usage: UseMask(Mask: bool)   or   UseMask=V"},
         {"get_UseMask=1", "write UseMask=V or put_UseMask(V)"},
@@ -84,7 +84,7 @@ TEST(CallParser, CallsAndMessages) {
 TEST(CallParser, TextFontAndSizeArguments) {
     const std::tuple<ParamType, const char*, const char*> rows[] = {
         {ParamType::Text, R"("say \"hi\" \\ now\n")", R"("say \"hi\" \\ now\n")"},
-        {ParamType::Text, "\"\xC3\xBC\xF0\x9F\x8E\xAC\xF4\x8F\xBF\xBF\"", "\"\xC3\xBC\xF0\x9F\x8E\xAC\xF4\x8F\xBF\xBF\""},
+        {ParamType::Text, "\"\xC3\xBC\xF0\x9F\x8E\xAC\xF4\x8F\xBF\xBF\"", "\"\xC3\xBC\xF0\x9F\x8E\xAC\xF4\x8F\xBF\xBF"},
         {ParamType::Text, "\"a\"b\"", "!unescaped quote inside the text"},
         {ParamType::Text, "\"\\q\"", "!unknown escape \\q"},
         {ParamType::Text, "\"\xC3\"", "!the text is not valid UTF-8"},              // cut short
