@@ -57,6 +57,8 @@ inline const std::vector<Image>& TestImages() {
         MakeImage(6, 4, 5, [](int n, int ch, int) { return NearlyWhite(n, ch); }),
         MakeImage(6, 4, 6, [](int n, int ch, int) { return 255 - NearlyWhite(n, ch); }),
         MakeImage(3, 3, 7, [](int, int, int) { return 100; }),
+        // Ties: red = green above blue (hue 60), and green = blue below red (hue 0).
+        MakeImage(16, 8, 8, [](int n, int ch, int) { return (n % 2 ? ch < 2 : ch == 0) ? n * 7 % 200 : 200 + n % 56; }),
     };
     return images;
 }

@@ -118,8 +118,7 @@ TEST(PngIo, WritesRgbOrRgba) {
         for (std::size_t i = 3; !alpha && i < img.pixels.size(); i += 4) img.pixels[i] = 0;
         EXPECT_TRUE(back.width == w && back.height == h && back.pixels == img.pixels) << w << "x" << h;
     }
-    EXPECT_FALSE(EncodePng(Image{2, 2, Bytes(15)}, false, file, error));
-    EXPECT_EQ(error, "no image to write");
+    EXPECT_TRUE(!EncodePng(Image{2, 2, Bytes(15)}, false, file, error) && error == "no image to write");
 }
 
 }  // namespace
