@@ -41,14 +41,11 @@ namespace {
 using namespace vtx;
 using namespace vtx::cli;
 
-#define FUZZ_CHECK(cond, ...)                                  \
-    do {                                                       \
-        if (!(cond)) {                                         \
-            std::fprintf(stderr, "fuzz check failed: " #cond " -- " __VA_ARGS__); \
-            std::fputc('\n', stderr);                          \
-            std::abort();                                      \
-        }                                                      \
-    } while (0)
+void Check(bool ok, const char* what, const std::string& detail) {
+    if (ok) return;
+    std::fprintf(stderr, "fuzz check failed: %s (%s)\n", what, detail.c_str());
+    std::abort();
+}
 
 constexpr std::int32_t kMaxCalls = 24;
 constexpr std::int32_t kMaxSide = 66;
@@ -79,7 +76,8 @@ std::int32_t MakeInt(FuzzedDataProvider& in) {
     static const std::int32_t kPool[] = {INT32_MIN, INT32_MIN + 1, -65536, -256, -255, -1, 0, 1, 2, 3, 127, 128,
                                          254, 255, 256, 65535, 0x00FFFFFF, 0x00FF0000, INT32_MAX - 1, INT32_MAX};
     return Pick(in, kPool, [&] {
-        return in.ConsumeBool() ? in.ConsumeIntegralInRange<std::int32_t>(-300, 300) : in.ConsumeIntegral<std::int32_t>();
+        return in.ConsumeBool() ? in.ConsumeIntegralInRange<std::int32_t>(-300, 300)
+                                : in.ConsumeIntegral<std::int32_t>();
     });
 }
 
@@ -151,20 +149,10 @@ ArgValue MakeArg(FuzzedDataProvider& in, const ParamInfo& p, std::vector<Image>&
             }
             if (p.dir == ParamDir::In) images.push_back(MakeImage(in));
             return ImagePathArg{"fuzz.png"};
-        case ParamType::Font: {
-            FontArg f;
-            f.isNull = in.ConsumeBool();
-            if (!f.isNull) {
-                f.face = in.ConsumeRandomLengthString(40);
-                f.height = MakeInt(in);
-                f.weight = MakeInt(in);
-                f.italic = in.ConsumeBool();
-                f.underline = in.ConsumeBool();
-                f.strikeOut = in.ConsumeBool();
-                f.charset = MakeInt(in);
-            }
-            return f;
-        }
+        case ParamType::Font:  // the null font, or a face with any size, weight, flags and character set
+            if (in.ConsumeBool()) return FontArg{};
+            return FontArg{false, in.ConsumeRandomLengthString(40), MakeInt(in), MakeInt(in), in.ConsumeBool(),
+                           in.ConsumeBool(), in.ConsumeBool(), MakeInt(in)};
     }
     std::abort();  // not a ParamType value
 }
@@ -177,15 +165,12 @@ ArgValue MakeArg(FuzzedDataProvider& in, const ParamInfo& p, std::vector<Image>&
 // session whose buffer moved starts over).
 constexpr std::int32_t kWindow = 4 * kMaxSide * kMaxSide + 64;
 
-void Poison(ImageSession& s, bool all) {
-    const bool copied = s.HasImage() && s.pixels() == s.ownedBuffer();
-    const std::int32_t used = copied ? s.byteSize() : 0;
-    const std::int32_t end = all ? s.ownedCapacity() : std::min(s.ownedCapacity(), std::max(kWindow, used));
-    VTX_FUZZ_POISON(s.ownedBuffer() + used, static_cast<std::size_t>(std::max(end - used, 0)));
-}
-void Unpoison(ImageSession& s, bool all) {
+void Poison(ImageSession& s, bool poison, bool all) {
+    const std::int32_t used = poison && s.HasImage() && s.pixels() == s.ownedBuffer() ? s.byteSize() : 0;
     const std::int32_t end = all ? s.ownedCapacity() : std::min(s.ownedCapacity(), std::max(kWindow, s.byteSize()));
-    VTX_FUZZ_UNPOISON(s.ownedBuffer(), static_cast<std::size_t>(end));
+    const std::size_t n = static_cast<std::size_t>(std::max(end - used, 0));
+    if (poison) VTX_FUZZ_POISON(s.ownedBuffer() + used, n);
+    if (!poison) VTX_FUZZ_UNPOISON(s.ownedBuffer(), n);
 }
 
 struct Trace {
@@ -195,13 +180,13 @@ struct Trace {
 };
 
 Trace RunCalls(const std::uint8_t* data, std::size_t size, std::int32_t ceiling) {
-    FUZZ_CHECK(px::ForceProcessorCeiling(ceiling) == px::kStsOk, "ceiling %d", ceiling);
+    Check(px::ForceProcessorCeiling(ceiling) == px::kStsOk, "processor ceiling", std::to_string(ceiling));
     FuzzedDataProvider in(data, size);
     std::list<PreparedCall> calls;  // their images stay in place until the run ends
     NativeExecutor ex;
     ImageSession& s = ex.session();
     Trace t;
-    Poison(s, true);
+    Poison(s, true, true);
     for (std::int32_t n = 0; n < kMaxCalls && in.remaining_bytes() > 0; ++n) {
         PreparedCall& c = calls.emplace_back();
         c.call.member = &kMembers[in.ConsumeIntegralInRange<std::int32_t>(0, kMemberCount - 1)];
@@ -211,21 +196,22 @@ Trace RunCalls(const std::uint8_t* data, std::size_t size, std::int32_t ceiling)
         }
         std::vector<ImageOutput> outputs;
         const std::uint8_t* const owned = s.ownedBuffer();
-        if (!c.images.empty()) Unpoison(s, false);
+        if (!c.images.empty()) Poison(s, false, false);
         const CallOutcome out = ex.Run(c, outputs);
-        FUZZ_CHECK(out.result == 0 || out.result == 1, "%s gave %d", std::string(m.id).c_str(), out.result);
+        const std::string id(m.id);
+        Check(out.result == 0 || out.result == 1, "result code 0 or 1", id + " gave " + std::to_string(out.result));
         for (const ImageOutput& o : outputs) {
-            FUZZ_CHECK(s.HasImage() && o.image.width == s.width() && o.image.height == s.height() &&
-                           o.image.pixels.size() == static_cast<std::size_t>(s.byteSize()) &&
-                           std::memcmp(o.image.pixels.data(), s.pixels(), o.image.pixels.size()) == 0,
-                       "%s handed back another image than the session's", std::string(m.id).c_str());
+            Check(s.HasImage() && o.image.width == s.width() && o.image.height == s.height() &&
+                      o.image.pixels.size() == static_cast<std::size_t>(s.byteSize()) &&
+                      std::equal(o.image.pixels.begin(), o.image.pixels.end(), s.pixels()),
+                  "an image handed back is the session's", id);
             t.bytes.insert(t.bytes.end(), o.image.pixels.begin(), o.image.pixels.end());
         }
-        Poison(s, s.ownedBuffer() != owned);
+        Poison(s, true, s.ownedBuffer() != owned);
         t.results.push_back(out.result);
-        t.values += std::string(m.id) + ":" + out.value + ";";
+        t.values += id + ":" + out.value + ";";
     }
-    Unpoison(s, true);
+    Poison(s, false, true);
     if (s.HasImage()) t.bytes.insert(t.bytes.end(), s.pixels(), s.pixels() + s.byteSize());
     return t;
 }
@@ -237,9 +223,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t ceiling = px::kCpuSse + data[0] % (px::kCpuHighest - px::kCpuSse + 1);
     const Trace plain = RunCalls(data + 1, size - 1, px::kCpuPlain);
     const Trace fast = RunCalls(data + 1, size - 1, ceiling);
-    FUZZ_CHECK(plain.results == fast.results && plain.values == fast.values,
-               "ceiling %d: other results: %s vs %s", ceiling, plain.values.c_str(), fast.values.c_str());
-    FUZZ_CHECK(plain.bytes == fast.bytes, "ceiling %d gave other bytes than the plain kernels (calls: %s)", ceiling,
-               plain.values.c_str());
+    const std::string calls = "ceiling " + std::to_string(ceiling) + ", calls " + plain.values;
+    Check(plain.results == fast.results && plain.values == fast.values, "same results as the plain kernels",
+          calls + " vs " + fast.values);
+    Check(plain.bytes == fast.bytes, "same bytes as the plain kernels", calls);
     return 0;
 }
