@@ -4,4 +4,6 @@
 #pragma once
 
 #include "adjust/adjust.h"
+#include "effects/effects.h"
+#include "filters/filters.h"
 #include "session/image_session.h"

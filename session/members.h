@@ -101,6 +101,42 @@ constexpr MemberInfo MakeMember(std::string_view id, std::string_view name, std:
       P("Completeness", Double, In), P("Red", Int32, In), P("Green", Int32, In), P("Blue", Int32, In)) \
     X(AdjustThreshold, "AdjustThreshold", 115, Method, "Apply threshold adjustment.", \
       P("Completeness", Double, In), P("Level", Int32, In), P("Grayscale", Bool, In)) \
+    X(EffectBlur, "EffectBlur", 201, Method, "Apply smoothing effect.", \
+      P("Completeness", Double, In), P("Level", Double, In)) \
+    X(EffectSharpen, "EffectSharpen", 202, Method, "Apply sharpening effect.", \
+      P("Completeness", Double, In), P("Level", Double, In)) \
+    X(EffectGaussianBlur, "EffectGaussianBlur", 204, Method, "Apply gaussian blur effect.", \
+      P("Completeness", Double, In), P("Size", Int32, In)) \
+    X(EffectMotionBlur, "EffectMotionBlur", 207, Method, "Apply motion blur effect.", \
+      P("Completeness", Double, In), P("Angle", Double, In), P("Distance", Double, In)) \
+    X(EffectEmboss, "EffectEmboss", 208, Method, "Apply standard emboss effect.", \
+      P("Completeness", Double, In), P("Angle", Double, In), P("Distance", Double, In), P("Amount", Double, In)) \
+    X(EffectMinimal, "EffectMinimal", 209, Method, "Apply minimalities detection effect.", \
+      P("Completeness", Double, In), P("Size", Int32, In)) \
+    X(EffectMaximal, "EffectMaximal", 210, Method, "Apply maximalities detection effect.", \
+      P("Completeness", Double, In), P("Size", Int32, In)) \
+    X(EffectMedian, "EffectMedian", 212, Method, "Apply median effect.", \
+      P("Completeness", Double, In), P("MedianType", Int32, In)) \
+    X(FilterPrewitt, "FilterPrewitt", 400, Method, "Apply Prewitt filter.", \
+      P("Completeness", Double, In), P("Type", Int32, In)) \
+    X(FilterScharr, "FilterScharr", 401, Method, "Apply Scharr filter.", \
+      P("Completeness", Double, In), P("Type", Int32, In)) \
+    X(FilterSobel, "FilterSobel", 402, Method, "Apply Sobel filter.", \
+      P("Completeness", Double, In), P("Type", Int32, In)) \
+    X(FilterSobelExt, "FilterSobelExt", 403, Method, "Apply Sobel filter on multicolor image.", \
+      P("Completeness", Double, In), P("Type", Int32, In)) \
+    X(FilterRoberts, "FilterRoberts", 404, Method, "Apply Roberts filter.", \
+      P("Completeness", Double, In), P("Type", Int32, In)) \
+    X(FilterLaplace, "FilterLaplace", 405, Method, "Apply Laplace filter.", \
+      P("Completeness", Double, In), P("Type", Int32, In)) \
+    X(FilterHipass, "FilterHipass", 406, Method, "Apply hipass filter.", \
+      P("Completeness", Double, In), P("Type", Int32, In)) \
+    X(FilterLowpass, "FilterLowpass", 407, Method, "Apply lowpass filter.", \
+      P("Completeness", Double, In), P("Type", Int32, In)) \
+    X(FilterBlur, "FilterBlur", 408, Method, "Apply blur filter.", \
+      P("Completeness", Double, In), P("Size", Int32, In)) \
+    X(FilterCanny, "FilterCanny", 409, Method, "Apply Canny filter.", \
+      P("Completeness", Double, In), P("LowThresh", Double, In), P("HighThresh", Double, In)) \
     X(UtilitySwapChannels, "UtilitySwapChannels", 500, Method, "Swap channels.", \
       P("nChannel0", Byte, In), P("nChannel1", Byte, In), P("nChannel2", Byte, In))
 // clang-format on
