@@ -144,6 +144,7 @@ benchmark::internal::Benchmark* Register(const std::string& name, std::function<
 
 void RegisterPrimitiveBenchmarks();
 void RegisterOperationBenchmarks();
+void RegisterNeighbourhoodOperationBenchmarks();
 void RegisterOpenCvBenchmarks();  // no-op when built without OpenCV
 
 }  // namespace vtxbench

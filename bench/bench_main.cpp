@@ -89,6 +89,7 @@ int main(int argc, char** argv) {
     RegisterColdMemcpy();
     RegisterPrimitiveBenchmarks();
     RegisterOperationBenchmarks();
+    RegisterNeighbourhoodOperationBenchmarks();
     RegisterOpenCvBenchmarks();
 
     benchmark::RunSpecifiedBenchmarks();
