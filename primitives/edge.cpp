@@ -191,7 +191,9 @@ namespace {
 // be reported for such an image, so the size query and the detector both
 // refuse it with -6.
 std::int64_t CannyBufferBytes(RoiSize size) {
-    const std::int64_t bytes = 12 * (std::int64_t{size.width} + 2) * (std::int64_t{size.height} + 2);
+    const std::int64_t row = 12 * (std::int64_t{size.width} + 2);  // below 2^35
+    if (row > INT32_MAX) return -1;
+    const std::int64_t bytes = row * (std::int64_t{size.height} + 2);  // below 2^62
     return bytes > INT32_MAX ? -1 : bytes;
 }
 

@@ -347,6 +347,7 @@ TEST(EdgeAndFilter8u16s, ArgumentChecks) {
         {-6, [&] { return px::CannyGetSize({4, -1}, reinterpret_cast<I*>(buf)); }},
         {-6, [&] { return px::CannyGetSize({13376, 13376}, reinterpret_cast<I*>(buf)); }},
         {-6, [&] { return px::CannyGetSize({INT_MAX, INT_MAX}, reinterpret_cast<I*>(buf)); }},
+        {-6, [&] { return px::CannyGetSize({1, INT_MAX}, reinterpret_cast<I*>(buf)); }},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         std::memset(d16, 0x5A, sizeof d16);
