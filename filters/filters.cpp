@@ -92,8 +92,10 @@ std::int32_t FilterLowpass(ImageSession& s, double Completeness, std::int32_t Ty
 
 // A negative Size has no window: the method refuses it like a buffer that
 // cannot be had (result 1, image unchanged). Size 0 asks the box primitive
-// for a 1 x 1 mask, which it refuses, and the composition gives back the
-// image. Windows whose bordered copy cannot be held are refused by the frame.
+// for a 1 x 1 mask, which it refuses, so the image is composed with itself:
+// unchanged at Completeness 0.999 and above, otherwise possibly one lower in
+// some bytes, since the over composition rounds each of its terms down.
+// Windows whose bordered copy cannot be held are refused by the frame.
 std::int32_t FilterBlur(ImageSession& s, double Completeness, std::int32_t Size) {
     if (Size < 0) return RunColourFrame(s, Completeness, 0, nullptr);
     const ColourFilter filter{Box, Size};
