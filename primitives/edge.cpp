@@ -22,52 +22,46 @@ namespace edge {
 
 void Magnitude_plain(const S16* dx, const S16* dy, Count n, std::int32_t low, std::int32_t* mag, U8* dir) {
     const double t = kTan22;
+    // Written without branches on the data: noisy gradients would make every
+    // one of them unpredictable.
     for (Count i = 0; i < n; ++i) {
         const std::int32_t ax = dx[i] < 0 ? -dx[i] : dx[i];
         const std::int32_t ay = dy[i] < 0 ? -dy[i] : dy[i];
         const std::int32_t m = ax + ay;
-        if (m <= low) {
-            mag[i] = 0;
-            dir[i] = 0;
-            continue;
-        }
         const double fx = ax, fy = ay;
-        U8 code;
-        if (2.0 * fx + fx * t < fy) {
-            code = 3;
-        } else if (fy < fx * t) {
-            code = 1;
-        } else {
-            code = (dx[i] < 0) == (dy[i] < 0) ? 2 : 4;
-        }
-        mag[i] = m;
-        dir[i] = code;
+        const bool vertical = 2.0 * fx + fx * t < fy;
+        const bool horizontal = fy < fx * t;
+        const U8 diagonal = (dx[i] < 0) == (dy[i] < 0) ? 2 : 4;
+        const U8 code = vertical ? 3 : (horizontal ? 1 : diagonal);
+        const bool keep = m > low;
+        mag[i] = keep ? m : 0;
+        dir[i] = keep ? code : 0;
     }
 }
 
 Count Suppress_plain(const std::int32_t* above, const std::int32_t* row, const std::int32_t* below, const U8* dir,
                      Count n, std::int32_t high, U8* dst, RowCol* seeds, std::int32_t y) {
+    // Neighbour pair by direction code: row and column offset of the value
+    // before and the value after. Code 0 (m = 0) compares m with itself and
+    // never survives.
+    const std::int32_t* const beforeRow[5] = {row, row, above, above, above};
+    const std::int32_t* const afterRow[5] = {row, row, below, below, below};
+    static constexpr int kBeforeCol[5] = {0, -1, -1, 0, 1};
+    static constexpr int kAfterCol[5] = {0, 1, 1, 0, -1};
     Count pushed = 0;
     for (Count i = 0; i < n; ++i) {
         const std::int32_t m = row[i];
-        std::int32_t before, after;
-        switch (dir[i]) {
-            case 1: before = row[i - 1], after = row[i + 1]; break;
-            case 3: before = above[i], after = below[i]; break;
-            case 2: before = above[i - 1], after = below[i + 1]; break;
-            default: before = above[i + 1], after = below[i - 1]; break;
-        }
+        const int d = dir[i];
+        const std::int32_t before = beforeRow[d][i + kBeforeCol[d]];
+        const std::int32_t after = afterRow[d][i + kAfterCol[d]];
         // The magnitudes are never negative, so m > after also excludes m = 0.
-        if (m > after && before < m) {
-            if (m > high) {
-                dst[i] = kEdge;
-                seeds[pushed++] = RowCol{y, static_cast<std::int32_t>(i)};
-            } else {
-                dst[i] = kCandidate;
-            }
-        } else {
-            dst[i] = 0;
-        }
+        const bool survive = m > after && before < m;
+        const bool seed = survive && m > high;
+        dst[i] = static_cast<U8>(seed ? kEdge : (survive ? kCandidate : 0));
+        // The slot after the last seed is free stack space: written always,
+        // kept only for a seed.
+        seeds[pushed] = RowCol{y, static_cast<std::int32_t>(i)};
+        pushed += seed ? 1 : 0;
     }
     return pushed;
 }
