@@ -252,14 +252,14 @@ Status Canny_16s8u_C1R(const std::int16_t* dx, std::int32_t dxStep, const std::i
     const std::int32_t low = lowIsNan ? 0 : floorClamp(lowThreshold);
     const std::int32_t high = std::isnan(highThreshold) ? 65536 : floorClamp(highThreshold);
 
-    // Working buffer: three framed magnitude rows, the tracing stack (w·h
-    // entries), two rows of direction codes; with the 4-byte alignment this
-    // is 3 + 12·(w+2) + 8·w·h + 2·w bytes, within 12·(w+2)·(h+2).
+    // Working buffer: three framed magnitude rows, two rows of direction
+    // codes, the tracing stack (w·h entries); with the 4-byte alignments this
+    // is at most 3 + 12·(w+2) + 2·w + 3 + 8·w·h bytes, within 12·(w+2)·(h+2).
     const std::size_t rowLen = static_cast<std::size_t>(w) + 2;
-    U8* base = buffer + ((4 - reinterpret_cast<std::uintptr_t>(buffer) % 4) % 4);
-    std::int32_t* mags = reinterpret_cast<std::int32_t*>(base);
-    RowCol* stack = reinterpret_cast<RowCol*>(mags + 3 * rowLen);
-    U8* dirs = reinterpret_cast<U8*>(stack + static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    const auto align4 = [](U8* p) { return p + (4 - reinterpret_cast<std::uintptr_t>(p) % 4) % 4; };
+    std::int32_t* mags = reinterpret_cast<std::int32_t*>(align4(buffer));
+    U8* dirs = reinterpret_cast<U8*>(mags + 3 * rowLen);
+    RowCol* stack = reinterpret_cast<RowCol*>(align4(dirs + 2 * static_cast<std::size_t>(w)));
     std::memset(mags, 0, 3 * rowLen * sizeof(std::int32_t));
 
     const edge::Kernels& k = edge::CurrentKernels();
