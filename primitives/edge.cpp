@@ -204,8 +204,8 @@ Status CannyGetSize(RoiSize size, std::int32_t* bufferSize) {
 
 // The detector streams over the rows: the magnitudes of row y+1 are formed
 // just before row y is suppressed, so only three magnitude rows are kept.
-// This gives the stated result because suppression reads nothing but original
-// magnitudes: the value after a pixel (right, below, below-left or
+// This gives the result of a whole-image grid because suppression reads
+// only original magnitudes: the value after a pixel (right, below, below-left or
 // below-right) has not been visited yet, and the value before it is taken by
 // its absolute value, which a visit (m -> ±m) does not change. Survivors are
 // recorded in the edge map itself (kCandidate, or kEdge for seeds), and the
@@ -214,8 +214,8 @@ Status CannyGetSize(RoiSize size, std::int32_t* bufferSize) {
 // pixels at or below low and the frame hold 0.
 //
 // Tracing marks a pixel when it is pushed instead of when it is popped; the
-// edge map is the same. The stated procedure sets 255 exactly at the pixels
-// it pops, and (1) every popped pixel is a seed or a survivor 8-adjacent to
+// edge map is the same. Marking when popped sets 255 exactly at the pixels
+// popped, and (1) every popped pixel is a seed or a survivor 8-adjacent to
 // a popped pixel, while (2) a survivor next to a popped pixel is either
 // already 255 or is pushed then, and everything pushed is popped before the
 // stack empties. So its edges are the closure of the seeds under survivor

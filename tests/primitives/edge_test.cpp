@@ -125,7 +125,7 @@ TEST(Sobel3x3, VerticalStepEdge) {
 }
 
 // ---------------------------------------------------------------------------
-// The detector, step by step as stated: a float grid with a zero frame,
+// The detector, step by step: a float grid with a zero frame,
 // direction codes, suppression in scan order, tracing with an unbounded
 // stack. Writes the edge map into the region of `out`.
 S16 At(const Plane& p, I x, I y) { S16 v; std::memcpy(&v, p.Px(x, y), 2); return v; }
@@ -295,7 +295,7 @@ TEST(EdgeAndFilter8u16s, ArgumentChecks) {
     for (S16 v : d16) ASSERT_EQ(v, 0x5A5A);
     for (U8 v : d8) ASSERT_EQ(v, 0x5A);
     for (U8 v : buf) ASSERT_EQ(v, 0x5A);
-    // 10 x 5 as stated, and the largest square image whose size fits 32 bits.
+    // 10 x 5 (12·12·7 bytes), and the largest square image whose size fits 32 bits.
     EXPECT_EQ(px::CannyGetSize({10, 5}, size), 0);
     EXPECT_EQ(*size, 1008);
     EXPECT_EQ(px::CannyGetSize({13375, 13375}, size), 0);
