@@ -22,52 +22,46 @@ namespace edge {
 
 void Magnitude_plain(const S16* dx, const S16* dy, Count n, std::int32_t low, std::int32_t* mag, U8* dir) {
     const double t = kTan22;
+    // Written without branches on the data: noisy gradients would make every
+    // one of them unpredictable.
     for (Count i = 0; i < n; ++i) {
         const std::int32_t ax = dx[i] < 0 ? -dx[i] : dx[i];
         const std::int32_t ay = dy[i] < 0 ? -dy[i] : dy[i];
         const std::int32_t m = ax + ay;
-        if (m <= low) {
-            mag[i] = 0;
-            dir[i] = 0;
-            continue;
-        }
         const double fx = ax, fy = ay;
-        U8 code;
-        if (2.0 * fx + fx * t < fy) {
-            code = 3;
-        } else if (fy < fx * t) {
-            code = 1;
-        } else {
-            code = (dx[i] < 0) == (dy[i] < 0) ? 2 : 4;
-        }
-        mag[i] = m;
-        dir[i] = code;
+        const bool vertical = 2.0 * fx + fx * t < fy;
+        const bool horizontal = fy < fx * t;
+        const U8 diagonal = (dx[i] < 0) == (dy[i] < 0) ? 2 : 4;
+        const U8 code = vertical ? 3 : (horizontal ? 1 : diagonal);
+        const bool keep = m > low;
+        mag[i] = keep ? m : 0;
+        dir[i] = keep ? code : 0;
     }
 }
 
 Count Suppress_plain(const std::int32_t* above, const std::int32_t* row, const std::int32_t* below, const U8* dir,
                      Count n, std::int32_t high, U8* dst, RowCol* seeds, std::int32_t y) {
+    // Neighbour pair by direction code: row and column offset of the value
+    // before and the value after. Code 0 (m = 0) compares m with itself and
+    // never survives.
+    const std::int32_t* const beforeRow[5] = {row, row, above, above, above};
+    const std::int32_t* const afterRow[5] = {row, row, below, below, below};
+    static constexpr int kBeforeCol[5] = {0, -1, -1, 0, 1};
+    static constexpr int kAfterCol[5] = {0, 1, 1, 0, -1};
     Count pushed = 0;
     for (Count i = 0; i < n; ++i) {
         const std::int32_t m = row[i];
-        std::int32_t before, after;
-        switch (dir[i]) {
-            case 1: before = row[i - 1], after = row[i + 1]; break;
-            case 3: before = above[i], after = below[i]; break;
-            case 2: before = above[i - 1], after = below[i + 1]; break;
-            default: before = above[i + 1], after = below[i - 1]; break;
-        }
+        const int d = dir[i];
+        const std::int32_t before = beforeRow[d][i + kBeforeCol[d]];
+        const std::int32_t after = afterRow[d][i + kAfterCol[d]];
         // The magnitudes are never negative, so m > after also excludes m = 0.
-        if (m > after && before < m) {
-            if (m > high) {
-                dst[i] = kEdge;
-                seeds[pushed++] = RowCol{y, static_cast<std::int32_t>(i)};
-            } else {
-                dst[i] = kCandidate;
-            }
-        } else {
-            dst[i] = 0;
-        }
+        const bool survive = m > after && before < m;
+        const bool seed = survive && m > high;
+        dst[i] = static_cast<U8>(seed ? kEdge : (survive ? kCandidate : 0));
+        // The slot after the last seed is free stack space: written always,
+        // kept only for a seed.
+        seeds[pushed] = RowCol{y, static_cast<std::int32_t>(i)};
+        pushed += seed ? 1 : 0;
     }
     return pushed;
 }
@@ -210,8 +204,8 @@ Status CannyGetSize(RoiSize size, std::int32_t* bufferSize) {
 
 // The detector streams over the rows: the magnitudes of row y+1 are formed
 // just before row y is suppressed, so only three magnitude rows are kept.
-// This gives the stated result because suppression reads nothing but original
-// magnitudes: the value after a pixel (right, below, below-left or
+// This gives the result of a whole-image grid because suppression reads
+// only original magnitudes: the value after a pixel (right, below, below-left or
 // below-right) has not been visited yet, and the value before it is taken by
 // its absolute value, which a visit (m -> ±m) does not change. Survivors are
 // recorded in the edge map itself (kCandidate, or kEdge for seeds), and the
@@ -220,8 +214,8 @@ Status CannyGetSize(RoiSize size, std::int32_t* bufferSize) {
 // pixels at or below low and the frame hold 0.
 //
 // Tracing marks a pixel when it is pushed instead of when it is popped; the
-// edge map is the same. The stated procedure sets 255 exactly at the pixels
-// it pops, and (1) every popped pixel is a seed or a survivor 8-adjacent to
+// edge map is the same. Marking when popped sets 255 exactly at the pixels
+// popped, and (1) every popped pixel is a seed or a survivor 8-adjacent to
 // a popped pixel, while (2) a survivor next to a popped pixel is either
 // already 255 or is pushed then, and everything pushed is popped before the
 // stack empties. So its edges are the closure of the seeds under survivor
@@ -258,14 +252,14 @@ Status Canny_16s8u_C1R(const std::int16_t* dx, std::int32_t dxStep, const std::i
     const std::int32_t low = lowIsNan ? 0 : floorClamp(lowThreshold);
     const std::int32_t high = std::isnan(highThreshold) ? 65536 : floorClamp(highThreshold);
 
-    // Working buffer: three framed magnitude rows, the tracing stack (w·h
-    // entries), two rows of direction codes; with the 4-byte alignment this
-    // is 3 + 12·(w+2) + 8·w·h + 2·w bytes, within 12·(w+2)·(h+2).
+    // Working buffer: three framed magnitude rows, two rows of direction
+    // codes, the tracing stack (w·h entries); with the 4-byte alignments this
+    // is at most 3 + 12·(w+2) + 2·w + 3 + 8·w·h bytes, within 12·(w+2)·(h+2).
     const std::size_t rowLen = static_cast<std::size_t>(w) + 2;
-    U8* base = buffer + ((4 - reinterpret_cast<std::uintptr_t>(buffer) % 4) % 4);
-    std::int32_t* mags = reinterpret_cast<std::int32_t*>(base);
-    RowCol* stack = reinterpret_cast<RowCol*>(mags + 3 * rowLen);
-    U8* dirs = reinterpret_cast<U8*>(stack + static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    const auto align4 = [](U8* p) { return p + (4 - reinterpret_cast<std::uintptr_t>(p) % 4) % 4; };
+    std::int32_t* mags = reinterpret_cast<std::int32_t*>(align4(buffer));
+    U8* dirs = reinterpret_cast<U8*>(mags + 3 * rowLen);
+    RowCol* stack = reinterpret_cast<RowCol*>(align4(dirs + 2 * static_cast<std::size_t>(w)));
     std::memset(mags, 0, 3 * rowLen * sizeof(std::int32_t));
 
     const edge::Kernels& k = edge::CurrentKernels();

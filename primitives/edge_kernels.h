@@ -38,7 +38,7 @@ struct Kernels {
     // dir at the row's direction codes. dst[i] becomes 0 (suppressed or
     // below low), kCandidate (survivor with m <= high) or kEdge (survivor
     // with m > high; also appended to seeds as (y, i)). Returns the number of
-    // seeds appended.
+    // seeds appended; seeds has room for n entries.
     Count (*suppress)(const std::int32_t* above, const std::int32_t* row, const std::int32_t* below, const U8* dir,
                       Count n, std::int32_t high, U8* dst, RowCol* seeds, std::int32_t y);
 };

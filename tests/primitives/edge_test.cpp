@@ -27,66 +27,60 @@ using namespace vtxtest;
 using I = std::int32_t;
 using S16 = std::int16_t;
 
+// Runs `call` on a copy of dst0 at every level; the whole buffer must equal `want`.
+void EveryLevel(const Plane& dst0, const Plane& want, const std::function<px::Status(const Plane&)>& call) {
+    ForEachLevel([&] {
+        const Plane dst = Clone(dst0);
+        ASSERT_EQ(call(dst), 0);
+        ASSERT_TRUE(Same(dst, want)) << dst.w << "x" << dst.h;
+    });
+}
+
 // ---------------------------------------------------------------------------
 // Fixed 8u16s kernels: P(dx, dy) around the destination pixel.
 using Pf = std::function<int(int, int)>;
-struct FilterCase {
-    const char* name;
-    I mask;  // 0 for the Scharr pair
-    int (*ref)(const Pf&);
-};
+using Masked = px::Status (*)(const U8*, I, S16*, I, px::RoiSize, I);
 int SobelH5(const Pf& P, int y) { return P(-2, y) + 4 * P(-1, y) + 6 * P(0, y) + 4 * P(1, y) + P(2, y); }
 int SobelG5(const Pf& P, int y) { return P(-2, y) - P(2, y) + 2 * (P(-1, y) - P(1, y)); }
-const FilterCase kFilters[] = {
-    {"ScharrVert", 0, [](const Pf& P) { auto d = [&](int y) { return P(1, y) - P(-1, y); }; return 3 * d(-1) + 10 * d(0) + 3 * d(1); }},
-    {"ScharrHoriz", 0, [](const Pf& P) { auto s = [&](int y) { return 3 * P(-1, y) + 10 * P(0, y) + 3 * P(1, y); }; return s(1) - s(-1); }},
-    {"SobelVert", 33, [](const Pf& P) { auto g = [&](int y) { return P(-1, y) - P(1, y); }; return g(-1) + 2 * g(0) + g(1); }},
-    {"SobelVert", 55, [](const Pf& P) { auto g = [&](int y) { return SobelG5(P, y); }; return g(-2) + 4 * g(-1) + 6 * g(0) + 4 * g(1) + g(2); }},
-    {"SobelHoriz", 33, [](const Pf& P) { auto h = [&](int y) { return P(-1, y) + 2 * P(0, y) + P(1, y); }; return h(1) - h(-1); }},
-    {"SobelHoriz", 55, [](const Pf& P) { auto h = [&](int y) { return SobelH5(P, y); }; return h(2) - h(-2) + 2 * (h(1) - h(-1)); }},
-    {"SobelVertSecond", 33, [](const Pf& P) { auto e = [&](int y) { return P(-1, y) + P(1, y) - 2 * P(0, y); }; return e(-1) + 2 * e(0) + e(1); }},
-    {"SobelVertSecond", 55, [](const Pf& P) { auto e = [&](int y) { return P(-2, y) + P(2, y) - 2 * P(0, y); }; return e(-2) + 4 * e(-1) + 6 * e(0) + 4 * e(1) + e(2); }},
-    {"SobelHorizSecond", 33, [](const Pf& P) { auto h = [&](int y) { return P(-1, y) + 2 * P(0, y) + P(1, y); }; return h(-1) + h(1) - 2 * h(0); }},
-    {"SobelHorizSecond", 55, [](const Pf& P) { auto h = [&](int y) { return SobelH5(P, y); }; return h(-2) + h(2) - 2 * h(0); }},
-    {"SobelCross", 33, [](const Pf& P) { auto g = [&](int y) { return P(-1, y) - P(1, y); }; return g(1) - g(-1); }},
-    {"SobelCross", 55, [](const Pf& P) { auto g = [&](int y) { return SobelG5(P, y); }; return g(2) - g(-2) + 2 * (g(1) - g(-1)); }},
+const struct {
+    Masked fn;
+    I mask;
+    int (*ref)(const Pf&);
+} kFilters[] = {
+    {[](const U8* s, I ss, S16* d, I ds, px::RoiSize r, I) { return px::FilterScharrVert_8u16s_C1R(s, ss, d, ds, r); }, 33,
+     [](const Pf& P) { auto d = [&](int y) { return P(1, y) - P(-1, y); }; return 3 * d(-1) + 10 * d(0) + 3 * d(1); }},
+    {[](const U8* s, I ss, S16* d, I ds, px::RoiSize r, I) { return px::FilterScharrHoriz_8u16s_C1R(s, ss, d, ds, r); }, 33,
+     [](const Pf& P) { auto s = [&](int y) { return 3 * P(-1, y) + 10 * P(0, y) + 3 * P(1, y); }; return s(1) - s(-1); }},
+    {px::FilterSobelVert_8u16s_C1R, 33, [](const Pf& P) { auto g = [&](int y) { return P(-1, y) - P(1, y); }; return g(-1) + 2 * g(0) + g(1); }},
+    {px::FilterSobelVert_8u16s_C1R, 55, [](const Pf& P) { auto g = [&](int y) { return SobelG5(P, y); }; return g(-2) + 4 * g(-1) + 6 * g(0) + 4 * g(1) + g(2); }},
+    {px::FilterSobelHoriz_8u16s_C1R, 33, [](const Pf& P) { auto h = [&](int y) { return P(-1, y) + 2 * P(0, y) + P(1, y); }; return h(1) - h(-1); }},
+    {px::FilterSobelHoriz_8u16s_C1R, 55, [](const Pf& P) { auto h = [&](int y) { return SobelH5(P, y); }; return h(2) - h(-2) + 2 * (h(1) - h(-1)); }},
+    {px::FilterSobelVertSecond_8u16s_C1R, 33, [](const Pf& P) { auto e = [&](int y) { return P(-1, y) + P(1, y) - 2 * P(0, y); }; return e(-1) + 2 * e(0) + e(1); }},
+    {px::FilterSobelVertSecond_8u16s_C1R, 55, [](const Pf& P) { auto e = [&](int y) { return P(-2, y) + P(2, y) - 2 * P(0, y); }; return e(-2) + 4 * e(-1) + 6 * e(0) + 4 * e(1) + e(2); }},
+    {px::FilterSobelHorizSecond_8u16s_C1R, 33, [](const Pf& P) { auto h = [&](int y) { return P(-1, y) + 2 * P(0, y) + P(1, y); }; return h(-1) + h(1) - 2 * h(0); }},
+    {px::FilterSobelHorizSecond_8u16s_C1R, 55, [](const Pf& P) { auto h = [&](int y) { return SobelH5(P, y); }; return h(-2) + h(2) - 2 * h(0); }},
+    {px::FilterSobelCross_8u16s_C1R, 33, [](const Pf& P) { auto g = [&](int y) { return P(-1, y) - P(1, y); }; return g(1) - g(-1); }},
+    {px::FilterSobelCross_8u16s_C1R, 55, [](const Pf& P) { auto g = [&](int y) { return SobelG5(P, y); }; return g(2) - g(-2) + 2 * (g(1) - g(-1)); }},
 };
-
-px::Status CallFilter(const std::string& name, I mask, const U8* s, I ss, S16* d, I ds, px::RoiSize r) {
-    if (name == "ScharrVert") return px::FilterScharrVert_8u16s_C1R(s, ss, d, ds, r);
-    if (name == "ScharrHoriz") return px::FilterScharrHoriz_8u16s_C1R(s, ss, d, ds, r);
-    if (name == "SobelVert") return px::FilterSobelVert_8u16s_C1R(s, ss, d, ds, r, mask);
-    if (name == "SobelHoriz") return px::FilterSobelHoriz_8u16s_C1R(s, ss, d, ds, r, mask);
-    if (name == "SobelVertSecond") return px::FilterSobelVertSecond_8u16s_C1R(s, ss, d, ds, r, mask);
-    if (name == "SobelHorizSecond") return px::FilterSobelHorizSecond_8u16s_C1R(s, ss, d, ds, r, mask);
-    return px::FilterSobelCross_8u16s_C1R(s, ss, d, ds, r, mask);
-}
 
 TEST(Filter8u16s, MatchesFormulasAtEveryLevel) {
     std::mt19937 rng(71);
-    for (const FilterCase& f : kFilters) {
+    for (const auto& f : kFilters) {
         const I r = f.mask == 55 ? 2 : 1;
         for (int trial = 0; trial < 24; ++trial) {
-            // Widths up to 70 and, once per filter, one above the chunk size.
+            // Widths up to 70 and, once per filter, one above the chunk size;
+            // a third of the sources only 0 and 255; odd destination steps.
             const I w = trial == 0 ? 1100 : 1 + I(rng() % 70), h = 1 + I(rng() % 5);
             const Plane src = MakePlane(w + 2 * r, h + 2 * r, 1, I(rng() % 9), rng() % 5, rng);
-            if (trial % 3 == 0) {  // extremes: only 0 and 255
-                for (std::size_t i = 0; i < src.bytes; ++i) src.mem.get()[i] = (rng() & 1) ? 255 : 0;
-            }
-            // An odd destination step in a third of the cases.
-            const Plane dst0 = MakePlane(w, h, 2, I(rng() % 5), rng() % 3, rng);
-            Plane want = Clone(dst0);
+            for (std::size_t i = 0; trial % 3 == 0 && i < src.bytes; ++i) src.mem.get()[i] = (rng() & 1) ? 255 : 0;
+            const Plane dst0 = MakePlane(w, h, 2, I(rng() % 5), rng() % 3, rng), want = Clone(dst0);
             for (I y = 0; y < h; ++y) {
                 for (I x = 0; x < w; ++x) {
                     const S16 v = static_cast<S16>(f.ref([&](int dx, int dy) { return int(*src.Px(x + r + dx, y + r + dy)); }));
                     std::memcpy(want.Px(x, y), &v, 2);
                 }
             }
-            ForEachLevel([&] {
-                Plane dst = Clone(dst0);
-                ASSERT_EQ(CallFilter(f.name, f.mask, src.Px(r, r), src.step, reinterpret_cast<S16*>(dst.p()), dst.step, {w, h}), 0);
-                ASSERT_TRUE(Same(dst, want)) << f.name << f.mask << " " << w << "x" << h;
-            });
+            EveryLevel(dst0, want, [&](const Plane& d) { return f.fn(src.Px(r, r), src.step, reinterpret_cast<S16*>(d.p()), d.step, {w, h}, f.mask); });
         }
     }
 }
@@ -102,13 +96,10 @@ I MapIndex(I i, I n, bool mirror) {
 TEST(Sobel3x3, MatchesFormulasAtEveryLevel) {
     std::mt19937 rng(5);
     for (int trial = 0; trial < 150; ++trial) {
-        const I w = trial < 3 ? 1030 + trial : 1 + I(rng() % 70), h = 2 + I(rng() % 6);
-        const int kind = trial % 3;  // Dx, Dy flag 0, Dy flag 1
+        const I w = trial < 3 ? 1030 + trial : 1 + I(rng() % 70), h = 2 + I(rng() % 6), kind = trial % 3;  // Dx, Dy 0, Dy 1
         const Plane src = MakePlane(w, h, 1, I(rng() % 7), rng() % 4, rng);
-        const Plane dst0 = MakePlane(w, h, 2, 2 * I(rng() % 3), 2 * (rng() % 3), rng);
-        const bool mirror = kind == 2;
-        auto P = [&](I x, I y) { return int(*src.Px(MapIndex(x, w, mirror), MapIndex(y, h, mirror))); };
-        Plane want = Clone(dst0);
+        const Plane dst0 = MakePlane(w, h, 2, 2 * I(rng() % 3), 2 * (rng() % 3), rng), want = Clone(dst0);
+        auto P = [&](I x, I y) { return int(*src.Px(MapIndex(x, w, kind == 2), MapIndex(y, h, kind == 2))); };
         for (I y = 0; y < h; ++y) {
             for (I x = 0; x < w; ++x) {
                 auto d = [&](I yy) { return P(x + 1, yy) - P(x - 1, yy); };
@@ -117,13 +108,10 @@ TEST(Sobel3x3, MatchesFormulasAtEveryLevel) {
                 std::memcpy(want.Px(x, y), &v, 2);
             }
         }
-        ForEachLevel([&] {
-            Plane dst = Clone(dst0);
+        EveryLevel(dst0, want, [&](const Plane& dst) {
             S16* d = reinterpret_cast<S16*>(dst.p());
-            const px::Status st = kind == 0 ? px::Sobel3x3_Dx_8u16s_C1R(src.p(), src.step, d, dst.step, {w, h})
-                                            : px::Sobel3x3_Dy_8u16s_C1R(src.p(), src.step, d, dst.step, kind - 1, {w, h});
-            ASSERT_EQ(st, 0);
-            ASSERT_TRUE(Same(dst, want)) << "kind " << kind << " " << w << "x" << h;
+            return kind == 0 ? px::Sobel3x3_Dx_8u16s_C1R(src.p(), src.step, d, dst.step, {w, h})
+                             : px::Sobel3x3_Dy_8u16s_C1R(src.p(), src.step, d, dst.step, kind - 1, {w, h});
         });
     }
 }
@@ -137,21 +125,26 @@ TEST(Sobel3x3, VerticalStepEdge) {
 }
 
 // ---------------------------------------------------------------------------
-// The detector, step by step as stated: a float grid with a zero frame,
-// direction codes, suppression in scan order, tracing with an unbounded stack.
-std::vector<U8> RefCanny(const std::vector<S16>& dx, const std::vector<S16>& dy, I w, I h, float low, float high) {
-    const I W = w + 2;
+// The detector, step by step: a float grid with a zero frame,
+// direction codes, suppression in scan order, tracing with an unbounded
+// stack. Writes the edge map into the region of `out`.
+S16 At(const Plane& p, I x, I y) { S16 v; std::memcpy(&v, p.Px(x, y), 2); return v; }
+
+int RefDirection(S16 x, S16 y) {
+    const double t = 0.4142000079154968f, ax = std::abs(double(x)), ay = std::abs(double(y));
+    return 2 * ax + ax * t < ay ? 3 : (ay < ax * t ? 1 : ((x < 0) == (y < 0) ? 2 : 4));
+}
+
+void RefCanny(const Plane& dx, const Plane& dy, float low, float high, const Plane& out) {
+    const I w = dx.w, h = dx.h, W = w + 2;
     std::vector<float> g(std::size_t(W) * (h + 2), 0.0f);
     std::vector<int> dir(g.size(), 0);
-    const double t = 0.4142000079154968f;
     for (I r = 0; r < h; ++r) {
         for (I c = 0; c < w; ++c) {
-            const S16 x = dx[r * w + c], y = dy[r * w + c];
-            const double ax = std::abs(double(x)), ay = std::abs(double(y)), m = ax + ay;
-            const std::size_t k = std::size_t(r + 1) * W + c + 1;
+            const double m = std::abs(double(At(dx, c, r))) + std::abs(double(At(dy, c, r)));
             if (m <= low) continue;
-            g[k] = float(m);
-            dir[k] = 2 * ax + ax * t < ay ? 3 : (ay < ax * t ? 1 : ((x < 0) == (y < 0) ? 2 : 4));
+            g[std::size_t(r + 1) * W + c + 1] = float(m);
+            dir[std::size_t(r + 1) * W + c + 1] = RefDirection(At(dx, c, r), At(dy, c, r));
         }
     }
     std::vector<std::pair<I, I>> stack;
@@ -159,9 +152,8 @@ std::vector<U8> RefCanny(const std::vector<S16>& dx, const std::vector<S16>& dy,
         for (I c = 1; c <= w; ++c) {
             const std::size_t k = std::size_t(r) * W + c;
             const float m = g[k];
+            const std::ptrdiff_t off = dir[k] == 1 ? 1 : (dir[k] == 3 ? W : (dir[k] == 2 ? W + 1 : W - 1));
             if (m == 0) continue;
-            const int d = dir[k];
-            const std::ptrdiff_t off = d == 1 ? 1 : (d == 3 ? W : (d == 2 ? W + 1 : W - 1));
             if (m <= g[k + off] || std::fabs(g[k - off]) >= m) {
                 g[k] = -m;
             } else if (m > high) {
@@ -173,42 +165,35 @@ std::vector<U8> RefCanny(const std::vector<S16>& dx, const std::vector<S16>& dy,
     while (!stack.empty()) {
         const auto [r, c] = stack.back();
         stack.pop_back();
-        if (e[std::size_t(r) * W + c] != 0) continue;
-        for (I rr = r - 1; rr <= r + 1; ++rr) {
-            for (I cc = c - 1; cc <= c + 1; ++cc) {
-                const std::size_t k = std::size_t(rr) * W + cc;
-                if ((rr != r || cc != c) && g[k] > low && e[k] == 0) stack.push_back({rr, cc});
-            }
+        for (I k = 0; k < 9 && e[std::size_t(r) * W + c] == 0; ++k) {
+            const std::size_t n = std::size_t(r - 1 + k / 3) * W + c - 1 + k % 3;
+            if (k != 4 && g[n] > low && e[n] == 0) stack.push_back({r - 1 + k / 3, c - 1 + k % 3});
         }
         e[std::size_t(r) * W + c] = 255;
     }
-    std::vector<U8> out(std::size_t(w) * h);
-    for (I r = 0; r < h; ++r) std::memcpy(&out[std::size_t(r) * w], &e[std::size_t(r + 1) * W + 1], w);
-    return out;
+    for (I r = 0; r < h; ++r) std::memcpy(out.Px(0, r), &e[std::size_t(r + 1) * W + 1], w);
 }
 
-// Runs the primitive on derivatives in padded planes, the working buffer
-// exactly the reported size and ending on a guard page; checks every level
-// against the reference and that nothing outside the region changes.
-void CheckCanny(const std::vector<S16>& dx, const std::vector<S16>& dy, I w, I h, float low, float high, std::mt19937& rng) {
-    const std::vector<U8> want = RefCanny(dx, dy, w, h, low, high);
-    Plane pdx = MakePlane(w, h, 2, 2 * I(rng() % 3), 2 * (rng() % 2), rng), pdy = MakePlane(w, h, 2, 2 * I(rng() % 3), 0, rng);
+// Derivatives from gen(x, y) in padded planes, the working buffer exactly the
+// reported size and ending on a guard page; every level against the reference.
+void CheckCanny(I w, I h, float low, float high, std::mt19937& rng, const std::function<std::pair<int, int>(I, I)>& gen) {
+    const Plane dx = MakePlane(w, h, 2, 2 * I(rng() % 3), 2 * (rng() % 2), rng), dy = MakePlane(w, h, 2, 2 * I(rng() % 3), 0, rng);
     for (I y = 0; y < h; ++y) {
-        std::memcpy(pdx.Px(0, y), &dx[std::size_t(y) * w], 2 * std::size_t(w));
-        std::memcpy(pdy.Px(0, y), &dy[std::size_t(y) * w], 2 * std::size_t(w));
+        for (I x = 0; x < w; ++x) {
+            const S16 a = S16(gen(x, y).first), b = S16(gen(x, y).second);
+            std::memcpy(dx.Px(x, y), &a, 2);
+            std::memcpy(dy.Px(x, y), &b, 2);
+        }
     }
-    const Plane dst0 = MakePlane(w, h, 1, I(rng() % 4), rng() % 3, rng);
-    Plane expect = Clone(dst0);
-    for (I y = 0; y < h; ++y) std::memcpy(expect.Px(0, y), &want[std::size_t(y) * w], w);
+    const Plane dst0 = MakePlane(w, h, 1, I(rng() % 4), rng() % 3, rng), want = Clone(dst0);
+    RefCanny(dx, dy, low, high, want);
     I bytes = 0;
     ASSERT_EQ(px::CannyGetSize({w, h}, &bytes), 0);
     ASSERT_EQ(bytes, 12 * (w + 2) * (h + 2));
     const auto buffer = GuardedBytes(std::size_t(bytes));
-    ForEachLevel([&] {
-        Plane dst = Clone(dst0);
-        ASSERT_EQ(px::Canny_16s8u_C1R(reinterpret_cast<S16*>(pdx.p()), pdx.step, reinterpret_cast<S16*>(pdy.p()), pdy.step,
-                                      dst.p(), dst.step, {w, h}, low, high, buffer.get()), 0);
-        ASSERT_TRUE(Same(dst, expect)) << w << "x" << h << " low " << low << " high " << high;
+    EveryLevel(dst0, want, [&](const Plane& d) {
+        return px::Canny_16s8u_C1R(reinterpret_cast<S16*>(dx.p()), dx.step, reinterpret_cast<S16*>(dy.p()), dy.step, d.p(),
+                                   d.step, {w, h}, low, high, buffer.get());
     });
 }
 
@@ -217,46 +202,31 @@ TEST(Canny, MatchesLiteralAlgorithmAtEveryLevel) {
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     const float thresholds[][2] = {{0, 0}, {10, 10}, {5, 30}, {20.5f, 60.7f}, {0, 200}, {nan, 20}, {3, nan},
                                    {nan, -1}, {inf, inf}, {0.5f, 65535.5f}, {65536, 70000}};
-    for (int trial = 0; trial < 260; ++trial) {
-        const I w = 1 + I(rng() % 40), h = 1 + I(rng() % 30);
-        std::vector<S16> dx(std::size_t(w) * h), dy(dx.size());
-        const int pattern = trial % 6;
-        for (I y = 0; y < h; ++y) {
-            for (I x = 0; x < w; ++x) {
-                const std::size_t k = std::size_t(y) * w + x;
-                const int a = int(rng() % 81) - 40, b = int(rng() % 81) - 40, sgn = ((x + y) & 1) ? 1 : -1;
-                switch (pattern) {
-                    case 0: dx[k] = S16(a), dy[k] = S16(b); break;                           // small random
-                    case 1: dx[k] = S16(rng()), dy[k] = S16(rng()); break;                    // full range
-                    case 2: dx[k] = S16(sgn * 40), dy[k] = S16(-sgn * 17); break;             // checkerboard
-                    case 3: dx[k] = S16(a % 3 == 0 ? -32768 : 30), dy[k] = S16(-32768); break;  // all high
-                    case 4: dx[k] = S16(a % 3), dy[k] = S16((y & 1) ? 50 + x % 3 : b % 5); break;  // dense ridges
-                    default: dx[k] = S16(sgn * (20 + (x * 7 + y * 3) % 9)), dy[k] = S16(sgn * ((x * 5) % 11)); break;
-                }
-            }
-        }
+    // Small random, full range, checkerboard, all high (m up to 65536),
+    // dense ridges, a repeating texture.
+    const std::function<std::pair<int, int>(I, I)> patterns[] = {
+        [&](I, I) { return std::pair{int(rng() % 81) - 40, int(rng() % 81) - 40}; },
+        [&](I, I) { return std::pair{int(S16(rng())), int(S16(rng()))}; },
+        [&](I x, I y) { return std::pair{(x + y) % 2 ? 40 : -40, (x + y) % 2 ? -17 : 17}; },
+        [&](I, I) { return std::pair{rng() % 3 ? 30 : -32768, -32768}; },
+        [&](I x, I y) { return std::pair{int(rng() % 3), y % 2 ? 50 + x % 3 : int(rng() % 5)}; },
+        [&](I x, I y) { return std::pair{((x + y) % 2 ? 1 : -1) * (20 + (x * 7 + y * 3) % 9), (x * 5) % 11}; },
+    };
+    for (int trial = 0; trial < 264; ++trial) {
         const auto& th = thresholds[trial % 11];
-        CheckCanny(dx, dy, w, h, th[0], th[1], rng);
+        CheckCanny(1 + I(rng() % 40), 1 + I(rng() % 30), th[0], th[1], rng, patterns[trial % 6]);
         if (HasFatalFailure()) return;
     }
-}
-
-// A ridge pattern where almost every pixel survives and is a seed; on an
-// image large enough that a stack with duplicates would far exceed w·h.
-TEST(Canny, DenseSurvivorsOnALargeImage) {
-    std::mt19937 rng(9);
-    const I w = 301, h = 203;
-    std::vector<S16> dx(std::size_t(w) * h), dy(dx.size());
-    for (I y = 0; y < h; ++y) {
-        for (I x = 0; x < w; ++x) dy[std::size_t(y) * w + x] = S16((y % 2) ? 900 + (x % 2) : 0), dx[std::size_t(y) * w + x] = S16(x % 5);
-    }
-    CheckCanny(dx, dy, w, h, 2, 3, rng);
-    CheckCanny(dx, dy, w, h, 2, 5000, rng);
+    // Uniform: no edges. Ridges where nearly every pixel survives and is a
+    // seed, on an image large enough that a stack with duplicates would
+    // outgrow w·h entries.
+    CheckCanny(7, 5, 0, 0, rng, [](I, I) { return std::pair{0, 0}; });
+    CheckCanny(301, 203, 2, 3, rng, [](I x, I y) { return std::pair{x % 5, y % 2 ? 900 + x % 2 : 0}; });
+    CheckCanny(301, 203, 2, 5000, rng, [](I x, I y) { return std::pair{x % 5, y % 2 ? 900 + x % 2 : 0}; });
 }
 
 // The exact direction tests of the vector kernels: every |dx| with |dy| on
-// and next to both decision boundaries, signs random, against the double
-// formulas.
+// and next to both decision boundaries, signs random.
 TEST(Canny, DirectionBoundariesAtEveryLevel) {
     std::mt19937 rng(3);
     std::vector<S16> dx, dy;
@@ -264,104 +234,72 @@ TEST(Canny, DirectionBoundariesAtEveryLevel) {
         const std::int64_t b1 = (ax * 6949123 + (1 << 24) - 1) >> 24, b3 = (ax * (6949123 + (std::int64_t{1} << 25))) >> 24;
         for (std::int64_t ay : {b1 - 1, b1, b1 + 1, b3 - 1, b3, b3 + 1}) {
             if (ay < 0 || ay > 32768) continue;
-            const bool nx = ax == 32768 || (ax > 0 && (rng() & 1)), ny = ay == 32768 || (ay > 0 && (rng() & 1));
-            dx.push_back(S16(nx ? -ax : ax));
-            dy.push_back(S16(ny ? -ay : ay));
+            dx.push_back(S16(ax == 32768 || (rng() & 1) ? -ax : ax));
+            dy.push_back(S16(ay == 32768 || (rng() & 1) ? -ay : ay));
         }
     }
-    const double t = 0.4142000079154968f;
     std::vector<std::int32_t> mag(dx.size());
     std::vector<U8> dir(dx.size());
     ForEachLevel([&] {
         px::edge::CurrentKernels().magnitude(dx.data(), dy.data(), I(dx.size()), 0, mag.data(), dir.data());
         for (std::size_t i = 0; i < dx.size(); ++i) {
-            const double ax = std::abs(double(dx[i])), ay = std::abs(double(dy[i]));
-            const int want = ax + ay == 0 ? 0 : (2 * ax + ax * t < ay ? 3 : (ay < ax * t ? 1 : ((dx[i] < 0) == (dy[i] < 0) ? 2 : 4)));
-            ASSERT_EQ(int(dir[i]), want) << dx[i] << " " << dy[i];
-            ASSERT_EQ(mag[i], std::int32_t(ax + ay));
+            const I m = std::abs(I(dx[i])) + std::abs(I(dy[i]));
+            ASSERT_EQ(int(dir[i]), m == 0 ? 0 : RefDirection(dx[i], dy[i])) << dx[i] << " " << dy[i];
+            ASSERT_EQ(mag[i], m);
         }
     });
 }
 
-TEST(Canny, WorkedExamples) {
-    I bytes = -1;
-    EXPECT_EQ(px::CannyGetSize({10, 5}, &bytes), 0);
-    EXPECT_EQ(bytes, 1008);
-    // Uniform image: no gradient, no edges.
-    std::mt19937 rng(1);
-    CheckCanny(std::vector<S16>(35, 0), std::vector<S16>(35, 0), 7, 5, 0, 0, rng);
-}
-
 // ---------------------------------------------------------------------------
-// Argument checks: status, and the destination (or size) left untouched.
+// Argument checks: every status, and nothing written by any rejected call.
 TEST(EdgeAndFilter8u16s, ArgumentChecks) {
-    U8 src[64] = {};
+    U8 src[64] = {}, d8[32], buf[1024];
     S16 d16[32];
-    U8 d8[32];
-    U8 buf[1024];
+    std::memset(d16, 0x5A, sizeof d16);
+    std::memset(d8, 0x5A, sizeof d8);
+    std::memset(buf, 0x5A, sizeof buf);
     const px::RoiSize ok{4, 3};
-    const struct {
-        px::Status want;
-        std::function<px::Status()> call;
-    } cases[] = {
-        {-8, [&] { return px::Sobel3x3_Dx_8u16s_C1R(nullptr, 4, d16, 8, ok); }},
-        {-8, [&] { return px::Sobel3x3_Dx_8u16s_C1R(src, 4, nullptr, 0, {0, 0}); }},
-        {-6, [&] { return px::Sobel3x3_Dx_8u16s_C1R(src, 0, d16, 7, {4, 1}); }},
-        {-6, [&] { return px::Sobel3x3_Dx_8u16s_C1R(src, 4, d16, 8, {0, 3}); }},
-        {-14, [&] { return px::Sobel3x3_Dx_8u16s_C1R(src, 0, d16, 7, ok); }},
-        {-14, [&] { return px::Sobel3x3_Dx_8u16s_C1R(src, 4, d16, 0, ok); }},
-        {-108, [&] { return px::Sobel3x3_Dx_8u16s_C1R(src, 4, d16, 9, ok); }},
-        {-6, [&] { return px::Sobel3x3_Dy_8u16s_C1R(src, 4, d16, 8, 0, {4, 1}); }},
-        {-8, [&] { return px::Sobel3x3_Dy_8u16s_C1R(src, 4, nullptr, 8, 0, ok); }},
-        {-14, [&] { return px::Sobel3x3_Dy_8u16s_C1R(src, -4, d16, 8, 2, ok); }},
-        {-108, [&] { return px::Sobel3x3_Dy_8u16s_C1R(src, 4, d16, 9, 2, ok); }},
-        {-5, [&] { return px::Sobel3x3_Dy_8u16s_C1R(src, 4, d16, 8, 2, ok); }},
-        {-5, [&] { return px::Sobel3x3_Dy_8u16s_C1R(src, 4, d16, 8, -1, ok); }},
-        {-8, [&] { return px::Canny_16s8u_C1R(d16, 8, d16, 8, d8, 4, ok, 1, 2, nullptr); }},
-        {-8, [&] { return px::Canny_16s8u_C1R(nullptr, 8, d16, 8, d8, 4, ok, 1, 2, buf); }},
-        {-8, [&] { return px::Canny_16s8u_C1R(d16, 8, nullptr, 8, d8, 4, ok, 1, 2, buf); }},
-        {-8, [&] { return px::Canny_16s8u_C1R(d16, 8, d16, 8, nullptr, 4, {0, 0}, 1, 2, buf); }},
-        {-6, [&] { return px::Canny_16s8u_C1R(d16, 0, d16, 8, d8, 4, {4, 0}, 1, 2, buf); }},
-        {-6, [&] { return px::Canny_16s8u_C1R(d16, 8, d16, 8, d8, 4, {INT_MAX, 1}, 1, 2, buf); }},
-        {-6, [&] { return px::Canny_16s8u_C1R(d16, 8, d16, 8, d8, 4, {20000, 20000}, 1, 2, buf); }},
-        {-14, [&] { return px::Canny_16s8u_C1R(d16, 8, d16, 0, d8, 4, ok, 1, 2, buf); }},
-        {-14, [&] { return px::Canny_16s8u_C1R(d16, 8, d16, 8, d8, 0, ok, 3, 2, buf); }},
-        {-108, [&] { return px::Canny_16s8u_C1R(d16, 7, d16, 8, d8, 4, ok, 3, 2, buf); }},
-        {-108, [&] { return px::Canny_16s8u_C1R(d16, 8, d16, 9, d8, 4, ok, 3, 2, buf); }},
-        {-5, [&] { return px::Canny_16s8u_C1R(d16, 8, d16, 8, d8, 4, ok, 3, 2, buf); }},
-        {-5, [&] { return px::Canny_16s8u_C1R(d16, 8, d16, 8, d8, 4, ok, -0.5f, 2, buf); }},
-        {-5, [&] { return px::Canny_16s8u_C1R(d16, 8, d16, 8, d8, 4, ok, 1, -1, buf); }},
-        {-8, [&] { return px::FilterScharrVert_8u16s_C1R(nullptr, 4, d16, 8, ok); }},
-        {-6, [&] { return px::FilterScharrHoriz_8u16s_C1R(src + 9, 0, d16, 8, {4, 0}); }},
-        {-14, [&] { return px::FilterScharrHoriz_8u16s_C1R(src + 9, 4, d16, 0, ok); }},
-        {-33, [&] { return px::FilterSobelVert_8u16s_C1R(src + 9, 8, d16, 8, ok, 35); }},
-        {-33, [&] { return px::FilterSobelHoriz_8u16s_C1R(src + 9, 8, d16, 8, ok, 53); }},
-        {-33, [&] { return px::FilterSobelVertSecond_8u16s_C1R(src + 9, 8, d16, 8, ok, 3); }},
-        {-33, [&] { return px::FilterSobelHorizSecond_8u16s_C1R(src + 9, 8, d16, 8, ok, 0); }},
-        {-33, [&] { return px::FilterSobelCross_8u16s_C1R(src + 9, 8, d16, 8, ok, 13); }},
-        {-14, [&] { return px::FilterSobelCross_8u16s_C1R(src + 9, 8, d16, -8, ok, 13); }},
-        {-6, [&] { return px::FilterSobelCross_8u16s_C1R(src + 9, 8, d16, -8, {4, -1}, 13); }},
-        {-8, [&] { return px::FilterSobelVert_8u16s_C1R(src + 9, 8, nullptr, 8, {4, -1}, 13); }},
-        {-8, [] { return px::CannyGetSize({4, 4}, nullptr); }},
-        {-6, [&] { return px::CannyGetSize({0, 4}, reinterpret_cast<I*>(buf)); }},
-        {-6, [&] { return px::CannyGetSize({4, -1}, reinterpret_cast<I*>(buf)); }},
-        {-6, [&] { return px::CannyGetSize({13376, 13376}, reinterpret_cast<I*>(buf)); }},
-        {-6, [&] { return px::CannyGetSize({INT_MAX, INT_MAX}, reinterpret_cast<I*>(buf)); }},
-        {-6, [&] { return px::CannyGetSize({1, INT_MAX}, reinterpret_cast<I*>(buf)); }},
+    I* size = reinterpret_cast<I*>(buf);
+    const px::Status got[][2] = {
+        {-8, px::Sobel3x3_Dx_8u16s_C1R(nullptr, 4, d16, 8, ok)}, {-8, px::Sobel3x3_Dx_8u16s_C1R(src, 4, nullptr, 0, {0, 0})},
+        {-6, px::Sobel3x3_Dx_8u16s_C1R(src, 0, d16, 7, {4, 1})}, {-6, px::Sobel3x3_Dx_8u16s_C1R(src, 4, d16, 8, {0, 3})},
+        {-14, px::Sobel3x3_Dx_8u16s_C1R(src, 0, d16, 7, ok)}, {-14, px::Sobel3x3_Dx_8u16s_C1R(src, 4, d16, 0, ok)},
+        {-108, px::Sobel3x3_Dx_8u16s_C1R(src, 4, d16, 9, ok)}, {-6, px::Sobel3x3_Dy_8u16s_C1R(src, 4, d16, 8, 0, {4, 1})},
+        {-8, px::Sobel3x3_Dy_8u16s_C1R(src, 4, nullptr, 8, 0, ok)}, {-14, px::Sobel3x3_Dy_8u16s_C1R(src, -4, d16, 8, 2, ok)},
+        {-108, px::Sobel3x3_Dy_8u16s_C1R(src, 4, d16, 9, 2, ok)}, {-5, px::Sobel3x3_Dy_8u16s_C1R(src, 4, d16, 8, 2, ok)},
+        {-5, px::Sobel3x3_Dy_8u16s_C1R(src, 4, d16, 8, -1, ok)},
+        {-8, px::Canny_16s8u_C1R(d16, 8, d16, 8, d8, 4, ok, 1, 2, nullptr)},
+        {-8, px::Canny_16s8u_C1R(nullptr, 8, d16, 8, d8, 4, ok, 1, 2, buf)},
+        {-8, px::Canny_16s8u_C1R(d16, 8, nullptr, 8, d8, 4, ok, 1, 2, buf)},
+        {-8, px::Canny_16s8u_C1R(d16, 8, d16, 8, nullptr, 4, {0, 0}, 1, 2, buf)},
+        {-6, px::Canny_16s8u_C1R(d16, 0, d16, 8, d8, 4, {4, 0}, 1, 2, buf)},
+        {-6, px::Canny_16s8u_C1R(d16, 8, d16, 8, d8, 4, {INT_MAX, 1}, 1, 2, buf)},
+        {-6, px::Canny_16s8u_C1R(d16, 8, d16, 8, d8, 4, {20000, 20000}, 1, 2, buf)},
+        {-14, px::Canny_16s8u_C1R(d16, 8, d16, 0, d8, 4, ok, 1, 2, buf)},
+        {-14, px::Canny_16s8u_C1R(d16, 8, d16, 8, d8, 0, ok, 3, 2, buf)},
+        {-108, px::Canny_16s8u_C1R(d16, 7, d16, 8, d8, 4, ok, 3, 2, buf)},
+        {-108, px::Canny_16s8u_C1R(d16, 8, d16, 9, d8, 4, ok, 3, 2, buf)},
+        {-5, px::Canny_16s8u_C1R(d16, 8, d16, 8, d8, 4, ok, 3, 2, buf)},
+        {-5, px::Canny_16s8u_C1R(d16, 8, d16, 8, d8, 4, ok, -0.5f, 2, buf)},
+        {-5, px::Canny_16s8u_C1R(d16, 8, d16, 8, d8, 4, ok, 1, -1, buf)},
+        {-8, px::FilterScharrVert_8u16s_C1R(nullptr, 4, d16, 8, ok)}, {-6, px::FilterScharrHoriz_8u16s_C1R(src + 9, 0, d16, 8, {4, 0})},
+        {-14, px::FilterScharrHoriz_8u16s_C1R(src + 9, 4, d16, 0, ok)}, {-33, px::FilterSobelVert_8u16s_C1R(src + 9, 8, d16, 8, ok, 35)},
+        {-33, px::FilterSobelHoriz_8u16s_C1R(src + 9, 8, d16, 8, ok, 53)}, {-33, px::FilterSobelVertSecond_8u16s_C1R(src + 9, 8, d16, 8, ok, 3)},
+        {-33, px::FilterSobelHorizSecond_8u16s_C1R(src + 9, 8, d16, 8, ok, 0)}, {-33, px::FilterSobelCross_8u16s_C1R(src + 9, 8, d16, 8, ok, 13)},
+        {-14, px::FilterSobelCross_8u16s_C1R(src + 9, 8, d16, -8, ok, 13)}, {-6, px::FilterSobelCross_8u16s_C1R(src + 9, 8, d16, -8, {4, -1}, 13)},
+        {-8, px::FilterSobelVert_8u16s_C1R(src + 9, 8, nullptr, 8, {4, -1}, 13)}, {-8, px::CannyGetSize({4, 4}, nullptr)},
+        {-6, px::CannyGetSize({0, 4}, size)}, {-6, px::CannyGetSize({4, -1}, size)}, {-6, px::CannyGetSize({13376, 13376}, size)},
+        {-6, px::CannyGetSize({INT_MAX, INT_MAX}, size)}, {-6, px::CannyGetSize({1, INT_MAX}, size)},
     };
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        std::memset(d16, 0x5A, sizeof d16);
-        std::memset(d8, 0x5A, sizeof d8);
-        std::memset(buf, 0x5A, sizeof buf);
-        EXPECT_EQ(cases[i].call(), cases[i].want) << "case " << i;
-        for (S16 v : d16) ASSERT_EQ(v, 0x5A5A) << "case " << i;
-        for (U8 v : d8) ASSERT_EQ(v, 0x5A) << "case " << i;
-        for (U8 v : buf) ASSERT_EQ(v, 0x5A) << "case " << i;
-    }
-    // The largest image whose buffer size fits: 12·(w+2)·(h+2) <= INT32_MAX.
-    I bytes = 0;
-    EXPECT_EQ(px::CannyGetSize({13375, 13375}, &bytes), 0);
-    EXPECT_EQ(bytes, 12 * 13377 * 13377);
+    for (std::size_t i = 0; i < std::size(got); ++i) EXPECT_EQ(got[i][1], got[i][0]) << "case " << i;
+    for (S16 v : d16) ASSERT_EQ(v, 0x5A5A);
+    for (U8 v : d8) ASSERT_EQ(v, 0x5A);
+    for (U8 v : buf) ASSERT_EQ(v, 0x5A);
+    // 10 x 5 (12·12·7 bytes), and the largest square image whose size fits 32 bits.
+    EXPECT_EQ(px::CannyGetSize({10, 5}, size), 0);
+    EXPECT_EQ(*size, 1008);
+    EXPECT_EQ(px::CannyGetSize({13375, 13375}, size), 0);
+    EXPECT_EQ(*size, 12 * 13377 * 13377);
 }
 
 }  // namespace
