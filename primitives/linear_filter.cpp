@@ -57,7 +57,7 @@ inline U8 RoundSum(double sum) {
 }  // namespace
 
 void Fixed_plain(const FixedKernel& k, const U8* src, std::ptrdiff_t srcStep, U8* dst, std::ptrdiff_t dstStep,
-                 Count n, std::int32_t rows) {
+                 Count n, std::int32_t rows, std::int16_t*) {
     const std::int32_t r = k.radius, side = 2 * r + 1;
     for (std::int32_t y = 0; y < rows; ++y) {
         const U8* s = src + y * srcStep;
@@ -236,7 +236,9 @@ constexpr FixedKernel kLowpass5 = {2, kPostLowpass55, {1, 1, 1, 1, 1, 1, 1, 1, 1
 Status RunFixed(const FixedKernel& k, const U8* src, std::int32_t srcStep, U8* dst, std::int32_t dstStep,
                 RoiSize size) {
     if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
-    KernelsForCurrentLevel().fixed(k, src, srcStep, dst, dstStep, size.width, size.height);
+    Temp scratch(k.radius == 2 ? ArrayBytes(FixedScratchLanes(size.width), 2) : 0);
+    if (k.radius == 2 && scratch.p == nullptr) return kStsNoMemory;
+    KernelsForCurrentLevel().fixed(k, src, srcStep, dst, dstStep, size.width, size.height, scratch.as<std::int16_t>());
     return kStsOk;
 }
 
