@@ -429,7 +429,8 @@ void BoxRun(const U8* src, std::int32_t srcStep, U8* dst, std::int32_t dstStep, 
 Status Box(const U8* src, std::int32_t srcStep, U8* dst, std::int32_t dstStep, RoiSize size, RoiSize mask,
            RoiPoint anchor, bool inPlace) {
     const std::int64_t span = std::int64_t{size.width} + mask.width - 1;
-    const bool wide = 255 * std::int64_t{mask.width} * mask.height >= (std::int64_t{1} << 32);
+    // 255·area >= 2^32: sums of 32 bits could overflow.
+    const bool wide = std::int64_t{mask.width} * mask.height > std::int64_t{0xFFFFFFFF} / 255;
     Temp sums(ArrayBytes(4 * span, wide ? 8 : 4));
     if (sums.p == nullptr) return kStsNoMemory;
     const std::int64_t ringRows = std::int64_t{anchor.y} + 1;
