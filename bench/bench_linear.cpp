@@ -4,8 +4,8 @@
 // 511 x 511 has its neighbourhood.
 //
 // The benchmarks are registered when the program starts (this file has no
-// call in the benchmark main): for the plain level, SSE2 and the best level
-// of the processor.
+// call in the benchmark main): for the plain level, SSE2, AVX2 and the best
+// level of the processor, as far as it reaches.
 #include <cstring>
 #include <functional>
 #include <map>
@@ -118,7 +118,7 @@ std::vector<Case> Cases() {
 
 void RegisterOurs() {
     std::vector<std::int32_t> levels = {px::kCpuPlain};
-    for (std::int32_t l : {std::int32_t{px::kCpuSse2}, BestLevel()}) {
+    for (std::int32_t l : {std::int32_t{px::kCpuSse2}, std::int32_t{px::kCpuAvx2}, BestLevel()}) {
         if (l <= BestLevel() && l != levels.back()) levels.push_back(l);
     }
     const auto registerOne = [](const std::string& key, const FrameSize& fs, std::int32_t level,

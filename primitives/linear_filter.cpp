@@ -57,7 +57,7 @@ inline U8 RoundSum(double sum) {
 }  // namespace
 
 void Fixed_plain(const FixedKernel& k, const U8* src, std::ptrdiff_t srcStep, U8* dst, std::ptrdiff_t dstStep,
-                 Count n, std::int32_t rows) {
+                 Count n, std::int32_t rows, std::int16_t*) {
     const std::int32_t r = k.radius, side = 2 * r + 1;
     for (std::int32_t y = 0; y < rows; ++y) {
         const U8* s = src + y * srcStep;
@@ -236,7 +236,9 @@ constexpr FixedKernel kLowpass5 = {2, kPostLowpass55, {1, 1, 1, 1, 1, 1, 1, 1, 1
 Status RunFixed(const FixedKernel& k, const U8* src, std::int32_t srcStep, U8* dst, std::int32_t dstStep,
                 RoiSize size) {
     if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
-    KernelsForCurrentLevel().fixed(k, src, srcStep, dst, dstStep, size.width, size.height);
+    Temp scratch(k.radius == 2 ? ArrayBytes(FixedScratchLanes(size.width), 2) : 0);
+    if (k.radius == 2 && scratch.p == nullptr) return kStsNoMemory;
+    KernelsForCurrentLevel().fixed(k, src, srcStep, dst, dstStep, size.width, size.height, scratch.as<std::int16_t>());
     return kStsOk;
 }
 
@@ -427,7 +429,8 @@ void BoxRun(const U8* src, std::int32_t srcStep, U8* dst, std::int32_t dstStep, 
 Status Box(const U8* src, std::int32_t srcStep, U8* dst, std::int32_t dstStep, RoiSize size, RoiSize mask,
            RoiPoint anchor, bool inPlace) {
     const std::int64_t span = std::int64_t{size.width} + mask.width - 1;
-    const bool wide = 255 * std::int64_t{mask.width} * mask.height >= (std::int64_t{1} << 32);
+    // 255·area >= 2^32: sums of 32 bits could overflow.
+    const bool wide = std::int64_t{mask.width} * mask.height > std::int64_t{0xFFFFFFFF} / 255;
     Temp sums(ArrayBytes(4 * span, wide ? 8 : 4));
     if (sums.p == nullptr) return kStsNoMemory;
     const std::int64_t ringRows = std::int64_t{anchor.y} + 1;

@@ -52,11 +52,15 @@ struct Avx2 {
     static R MulHiU16(R a, R b) { return _mm256_mulhi_epu16(a, b); }
     static R Srl16By2(R a) { return _mm256_srli_epi16(a, 2); }
     static R PackUs16(R a, R b) { return _mm256_packus_epi16(a, b); }
+    static R Widen(const U8* p) { return _mm256_cvtepu8_epi16(linear::Load16(p)); }
+    static R Load16(const std::int16_t* p) { return Load32(p); }
+    static void Store16(std::int16_t* p, R v) { Store32(p, v); }
+    static R PackOrdered(R a, R b) { return _mm256_permute4x64_epi64(_mm256_packus_epi16(a, b), 0xD8); }
 };
 
 void Fixed_avx2(const FixedKernel& k, const U8* src, std::ptrdiff_t srcStep, U8* dst, std::ptrdiff_t dstStep,
-                Count n, std::int32_t rows) {
-    FixedVector<Avx2>(k, src, srcStep, dst, dstStep, n, rows);
+                Count n, std::int32_t rows, std::int16_t* scratch) {
+    FixedVector<Avx2>(k, src, srcStep, dst, dstStep, n, rows, scratch);
 }
 
 void ColAdd_avx2(std::uint32_t* sums, const U8* add, Count n) {

@@ -37,11 +37,17 @@ struct Avx512 {
     static R MulHiU16(R a, R b) { return _mm512_mulhi_epu16(a, b); }
     static R Srl16By2(R a) { return _mm512_srli_epi16(a, 2); }
     static R PackUs16(R a, R b) { return _mm512_packus_epi16(a, b); }
+    static R Widen(const U8* p) { return _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))); }
+    static R Load16(const std::int16_t* p) { return _mm512_loadu_si512(p); }
+    static void Store16(std::int16_t* p, R v) { _mm512_storeu_si512(p, v); }
+    static R PackOrdered(R a, R b) {
+        return _mm512_permutexvar_epi64(_mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7), _mm512_packus_epi16(a, b));
+    }
 };
 
 void Fixed_avx512(const FixedKernel& k, const U8* src, std::ptrdiff_t srcStep, U8* dst, std::ptrdiff_t dstStep,
-                  Count n, std::int32_t rows) {
-    FixedVector<Avx512>(k, src, srcStep, dst, dstStep, n, rows);
+                  Count n, std::int32_t rows, std::int16_t* scratch) {
+    FixedVector<Avx512>(k, src, srcStep, dst, dstStep, n, rows, scratch);
 }
 
 inline __m128i Load16(const void* p) {

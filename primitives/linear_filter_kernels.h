@@ -49,9 +49,10 @@ struct Conv3x3Plan {
 
 struct Kernels {
     // Fixed kernel over `rows` rows of `n` pixels; src points at the source
-    // pixel under destination pixel (0, 0).
+    // pixel under destination pixel (0, 0). For radius 2, scratch holds
+    // FixedScratchLanes(n) 16-bit values (unused by the plain kernel).
     void (*fixed)(const FixedKernel& k, const U8* src, std::ptrdiff_t srcStep, U8* dst, std::ptrdiff_t dstStep,
-                  Count n, std::int32_t rows);
+                  Count n, std::int32_t rows, std::int16_t* scratch);
     // 3 x 3 float convolution; src points at the window's centre for
     // destination (0, 0).
     void (*conv3x3)(const Conv3x3Plan& p, const U8* src, std::ptrdiff_t srcStep, U8* dst, std::ptrdiff_t dstStep,
@@ -75,7 +76,13 @@ struct Kernels {
 };
 
 void Fixed_plain(const FixedKernel& k, const U8* src, std::ptrdiff_t srcStep, U8* dst, std::ptrdiff_t dstStep,
-                 Count n, std::int32_t rows);
+                 Count n, std::int32_t rows, std::int16_t* scratch);
+
+// Row buffers of the 5 x 5 vector path: one row of column sums per distinct
+// kernel column (at most 5), each 4·(n + 4) lanes.
+inline std::int64_t FixedScratchLanes(std::int64_t n) {
+    return 5 * 4 * (n + 4);
+}
 void Conv3x3_plain(const Conv3x3Plan& p, const U8* src, std::ptrdiff_t srcStep, U8* dst, std::ptrdiff_t dstStep,
                    Count n, std::int32_t rows);
 void ColAdd_plain(std::uint32_t* sums, const U8* add, Count n);
@@ -98,13 +105,85 @@ void InstallAvx512Kernels(Kernels& k);
 // Fixed kernels on any vector width, for the files of the vector levels. V
 // supplies: R (register), kPx (pixels per register), Load, StoreColour
 // (bytes 0..2 of each pixel), Zero, Lo8/Hi8 (bytes to 16-bit lanes, undone
-// by PackUs16), Add16, Sub16, Mul16, Set16, MulHiU16, Srl16By2, PackUs16.
+// by PackUs16), Add16, Sub16, Mul16, Set16, MulHiU16, Srl16By2, PackUs16;
+// and, in memory order, Widen (half a register of bytes to 16-bit lanes),
+// Load16/Store16 (16-bit lanes) and PackOrdered (two such registers of
+// 16-bit lanes to bytes, saturating).
 namespace vtx::px::linear {
+
+// (s + 5)·455 >> 12 = (s + 5)·7280 >> 16 and s·10485 >> 18 =
+// (s·10485 >> 16) >> 2, exact for the 16-bit sums of these kernels.
+template <class V>
+inline typename V::R FixedPost(std::int32_t post, typename V::R v) {
+    if (post == kPostLowpass33) return V::MulHiU16(V::Add16(v, V::Set16(5)), V::Set16(455 * 16));
+    if (post == kPostLowpass55) return V::Srl16By2(V::MulHiU16(v, V::Set16(10485)));
+    return v;
+}
+
+// 5 x 5 kernels in two passes per row: for each distinct kernel column, its
+// weighted sum over the five rows at every lane of the row's neighbourhood
+// (16-bit, in memory order), then per destination lane the sum of the five
+// columns' values; the same integers as the direct sum.
+template <class V>
+void Fixed5Columns(const FixedKernel& k, const U8* src, std::ptrdiff_t srcStep, U8* dst, std::ptrdiff_t dstStep,
+                   Count n, std::int32_t rows, std::int16_t* scratch) {
+    using R = typename V::R;
+    constexpr Count kLanes = sizeof(R) / 2;  // 16-bit lanes per register
+    const Count lanes = 4 * (n + 4);
+    // Distinct columns: pattern[c] is the index of column c's pattern.
+    int pattern[5], patterns = 0, first[5];
+    for (int c = 0; c < 5; ++c) {
+        int p = 0;
+        for (; p < patterns; ++p) {
+            bool same = true;
+            for (int r = 0; r < 5; ++r) same = same && k.w[r * 5 + c] == k.w[r * 5 + first[p]];
+            if (same) break;
+        }
+        if (p == patterns) first[patterns++] = c;
+        pattern[c] = p;
+    }
+    for (std::int32_t y = 0; y < rows; ++y) {
+        const U8* s = src + y * srcStep - 8;  // lane 0: channel 0 of column -2
+        U8* d = dst + y * dstStep;
+        for (int p = 0; p < patterns; ++p) {
+            std::int16_t* u = scratch + p * lanes;
+            const std::int16_t* w = k.w + first[p];
+            Count j = 0;
+            for (; j + kLanes <= lanes; j += kLanes) {
+                R acc = V::Zero();
+                for (int r = 0; r < 5; ++r) {
+                    const std::int16_t wr = w[5 * r];
+                    if (wr == 0) continue;
+                    const R v = V::Widen(s + (r - 2) * srcStep + j);
+                    acc = wr == 1 ? V::Add16(acc, v) : wr == -1 ? V::Sub16(acc, v) : V::Add16(acc, V::Mul16(v, V::Set16(wr)));
+                }
+                V::Store16(u + j, acc);
+            }
+            for (; j < lanes; ++j) {
+                int acc = 0;
+                for (int r = 0; r < 5; ++r) acc += w[5 * r] * s[(r - 2) * srcStep + j];
+                u[j] = static_cast<std::int16_t>(acc);
+            }
+        }
+        Count x = 0;
+        for (; x + V::kPx <= n; x += V::kPx) {
+            R lo = V::Zero(), hi = V::Zero();
+            for (int c = 0; c < 5; ++c) {
+                const std::int16_t* u = scratch + pattern[c] * lanes + 4 * (x + c);
+                lo = V::Add16(lo, V::Load16(u));
+                hi = V::Add16(hi, V::Load16(u + kLanes));
+            }
+            V::StoreColour(d + 4 * x, V::PackOrdered(FixedPost<V>(k.post, lo), FixedPost<V>(k.post, hi)));
+        }
+        Fixed_plain(k, s + 8 + 4 * x, srcStep, d + 4 * x, dstStep, n - x, 1, nullptr);
+    }
+}
 
 template <class V>
 void FixedVector(const FixedKernel& k, const U8* src, std::ptrdiff_t srcStep, U8* dst, std::ptrdiff_t dstStep,
-                 Count n, std::int32_t rows) {
+                 Count n, std::int32_t rows, std::int16_t* scratch) {
     using R = typename V::R;
+    if (k.radius == 2 && scratch != nullptr) return Fixed5Columns<V>(k, src, srcStep, dst, dstStep, n, rows, scratch);
     const std::int32_t r = k.radius, side = 2 * r + 1;
     std::ptrdiff_t off[25];
     std::int16_t w[25];
@@ -120,7 +199,6 @@ void FixedVector(const FixedKernel& k, const U8* src, std::ptrdiff_t srcStep, U8
             ++taps;
         }
     }
-    const R five = V::Set16(5), m33 = V::Set16(455 * 16), m55 = V::Set16(10485);
     for (std::int32_t y = 0; y < rows; ++y) {
         const U8* s = src + y * srcStep;
         U8* d = dst + y * dstStep;
@@ -141,18 +219,9 @@ void FixedVector(const FixedKernel& k, const U8* src, std::ptrdiff_t srcStep, U8
                     hi = V::Add16(hi, V::Mul16(h, wv[t]));
                 }
             }
-            // (s + 5)·455 >> 12 = (s + 5)·7280 >> 16 and s·10485 >> 18 =
-            // (s·10485 >> 16) >> 2, exact for the 16-bit sums of these kernels.
-            if (k.post == kPostLowpass33) {
-                lo = V::MulHiU16(V::Add16(lo, five), m33);
-                hi = V::MulHiU16(V::Add16(hi, five), m33);
-            } else if (k.post == kPostLowpass55) {
-                lo = V::Srl16By2(V::MulHiU16(lo, m55));
-                hi = V::Srl16By2(V::MulHiU16(hi, m55));
-            }
-            V::StoreColour(d + 4 * x, V::PackUs16(lo, hi));
+            V::StoreColour(d + 4 * x, V::PackUs16(FixedPost<V>(k.post, lo), FixedPost<V>(k.post, hi)));
         }
-        Fixed_plain(k, s + 4 * x, srcStep, d + 4 * x, dstStep, n - x, 1);
+        Fixed_plain(k, s + 4 * x, srcStep, d + 4 * x, dstStep, n - x, 1, nullptr);
     }
 }
 

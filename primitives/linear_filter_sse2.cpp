@@ -51,11 +51,15 @@ struct Sse2 {
     static R MulHiU16(R a, R b) { return _mm_mulhi_epu16(a, b); }
     static R Srl16By2(R a) { return _mm_srli_epi16(a, 2); }
     static R PackUs16(R a, R b) { return _mm_packus_epi16(a, b); }
+    static R Widen(const U8* p) { return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), Zero()); }
+    static R Load16(const std::int16_t* p) { return linear::Load(p); }
+    static void Store16(std::int16_t* p, R v) { linear::Store(p, v); }
+    static R PackOrdered(R a, R b) { return _mm_packus_epi16(a, b); }
 };
 
 void Fixed_sse2(const FixedKernel& k, const U8* src, std::ptrdiff_t srcStep, U8* dst, std::ptrdiff_t dstStep,
-                Count n, std::int32_t rows) {
-    FixedVector<Sse2>(k, src, srcStep, dst, dstStep, n, rows);
+                Count n, std::int32_t rows, std::int16_t* scratch) {
+    FixedVector<Sse2>(k, src, srcStep, dst, dstStep, n, rows, scratch);
 }
 
 // Four pixels' sums (sixteen 32-bit lanes) per step.

@@ -205,7 +205,7 @@ TEST(LinearFilter, RandomRegionsMatchTheReferences) {
     }
     for (bool row : {true, false}) {
         cases.push_back(RowColumn(row, {1, 1, 1}, 0, 3));
-        cases.push_back(RowColumn(row, {2, -1, 3, 1}, 1, 5));
+        cases.push_back(RowColumn(row, {2, -1, 3, 5}, 1, 5));
         cases.push_back(RowColumn(row, {INT_MAX, 1, INT_MIN, 1, 70000, 1}, 4, 1));
     }
     for (auto [mw, mh, ax, ay] : std::vector<std::array<I, 4>>{{3, 3, 1, 1}, {5, 5, 2, 2}, {2, 2, 0, 0}, {2, 3, 1, 2},
