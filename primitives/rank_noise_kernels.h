@@ -48,6 +48,14 @@ struct Kernels {
     // before them are written).
     void (*minBytes)(const U8* a, const U8* b, U8* out, Count n);
     void (*maxBytes)(const U8* a, const U8* b, U8* out, Count n);
+    // out[i] = min / max of a[i], a[i+s], a[i+2s], a[i+3s] for n bytes; out
+    // may equal a.
+    void (*min4Bytes)(const U8* a, Count s, U8* out, Count n);
+    void (*max4Bytes)(const U8* a, Count s, U8* out, Count n);
+    // Bytes 0..2 of n destination pixels = min / max over a 3 x 3 window whose
+    // rows start at rows[0..2] (left column).
+    void (*min3x3)(const U8* const* rows, U8* dst, Count n);
+    void (*max3x3)(const U8* const* rows, U8* dst, Count n);
     // Bytes 0..2 of n destination pixels = min / max of a and b.
     void (*minColour)(const U8* a, const U8* b, U8* dst, Count n);
     void (*maxColour)(const U8* a, const U8* b, U8* dst, Count n);
@@ -106,6 +114,30 @@ void ExtremeBytes(const U8* a, const U8* b, U8* out, Count n) {
     Sweep<V>(n, [&](auto ops, Count i) {
         using O = decltype(ops);
         O::Store(out + i, Pick<O, kMax>(O::Load(a + i), O::Load(b + i)));
+    });
+}
+
+template <class V, bool kMax>
+void Extreme4Bytes(const U8* a, Count s, U8* out, Count n) {
+    Sweep<V>(n, [&](auto ops, Count i) {
+        using O = decltype(ops);
+        const auto lo = Pick<O, kMax>(O::Load(a + i), O::Load(a + i + s));
+        const auto hi = Pick<O, kMax>(O::Load(a + i + 2 * s), O::Load(a + i + 3 * s));
+        O::Store(out + i, Pick<O, kMax>(lo, hi));
+    });
+}
+
+template <class V, bool kMax>
+void Extreme3x3(const U8* const* rows, U8* dst, Count n) {
+    const U8 *r0 = rows[0], *r1 = rows[1], *r2 = rows[2];
+    Sweep<V>(4 * n, [&](auto ops, Count i) {
+        using O = decltype(ops);
+        typename O::T m = O::Load(r0 + i);
+        for (Count j = 0; j < 12; j += 4) {
+            if (j > 0) m = Pick<O, kMax>(m, O::Load(r0 + i + j));
+            m = Pick<O, kMax>(m, Pick<O, kMax>(O::Load(r1 + i + j), O::Load(r2 + i + j)));
+        }
+        O::StoreColour(dst + i, m, i);
     });
 }
 
@@ -354,7 +386,8 @@ inline void HistMedian(const HistJob& job) {
 
 template <class V>
 Kernels MakeKernels() {
-    return Kernels{&ExtremeBytes<V, false>, &ExtremeBytes<V, true>, &ExtremeColour<V, false>,
+    return Kernels{&ExtremeBytes<V, false>, &ExtremeBytes<V, true>, &Extreme4Bytes<V, false>,
+                   &Extreme4Bytes<V, true>, &Extreme3x3<V, false>, &Extreme3x3<V, true>,  &ExtremeColour<V, false>,
                    &ExtremeColour<V, true>,  &MedianOf<V>,           &Median3x3<V>,
                    &Median5x5<V>,            &HistMedian};
 }

@@ -88,16 +88,18 @@ TEST(RankFilterPrimitives, EveryLevelGivesTheSortedWindowValue) {
 
 TEST(RankFilterPrimitives, LargeMasksAndCountsBeyondSixteenBits) {
     std::mt19937 rng(5);
-    // A column of 70001 rows through one 70001 x 1 median and 101 x 101 window medians.
-    for (const auto& [w, h, mw, mh] : std::vector<std::array<I, 4>>{{1, 2, 1, 70001}, {9, 3, 101, 101}, {200, 2, 255, 3}}) {
+    // A column median over 70001 rows (counters beyond 16 bits), windows of many row blocks, tall regions.
+    const std::vector<std::array<I, 5>> cases = {{1, 2, 1, 70001, kMedian}, {9, 3, 101, 101, kMedian}, {9, 3, 101, 101, kMin},
+                                                 {200, 2, 255, 3, kMedian}, {5, 3, 3, 511, kMax}, {3, 70, 5, 97, kMin}, {4, 45, 2, 64, kMax}};
+    for (const auto& [w, h, mw, mh, kind] : cases) {
         const Plane s = MakePlane(w + mw - 1, h + mh - 1, 4, 4, 0, rng), d = MakePlane(w, h, 4, 0, 0, rng), e = Clone(d);
         std::vector<std::pair<I, I>> offs;
         for (I i = 0; i < mw * mh; ++i) offs.push_back({i % mw, i / mw});
-        for (I i = 0; i < 3 * w * h; ++i) e.Px(i / 3 % w, i / 3 / w)[i % 3] = RefRank(s, i / 3 % w, i / 3 / w, i % 3, kMedian, offs);
+        for (I i = 0; i < 3 * w * h; ++i) e.Px(i / 3 % w, i / 3 / w)[i % 3] = RefRank(s, i / 3 % w, i / 3 / w, i % 3, Kind(kind), offs);
         ForEachLevel([&] {
             const Plane out = Clone(d);
-            ASSERT_EQ(px::FilterMedian_8u_AC4R(s.p(), s.step, out.p(), out.step, out.size(), {mw, mh}, {0, 0}), px::kStsOk);
-            ASSERT_TRUE(Same(out, e)) << mw << "x" << mh;
+            ASSERT_EQ(Call(Kind(kind), s, 0, 0, out, mw, mh, 0, 0, 0), px::kStsOk);
+            ASSERT_TRUE(Same(out, e)) << mw << "x" << mh << " kind " << kind;
         });
     }
 }
