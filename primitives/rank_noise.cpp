@@ -199,7 +199,12 @@ Status MinMax(bool isMax, const std::uint8_t* src, std::int32_t srcStep, std::ui
             extreme(suffix[y - first], prefix, windowRow, rowBytes);
             if (b1 - b0 > 1) {
                 // Whole blocks b0+1 .. b1−1 between suffix and prefix.
-                if (middleFor != b1) {
+                if (middleFor == b1 - 1 && b1 - 1 - b0 > 1) {
+                    // One more whole block than for the previous row.
+                    extreme(middle, buffer(len + (b1 - 1) % ringLen), middleRow, rowBytes);
+                    middle = middleRow;
+                    middleFor = b1;
+                } else if (middleFor != b1) {
                     middle = buffer(len + (b0 + 1) % ringLen);
                     for (std::int64_t b = b0 + 2; b < b1; ++b) {
                         extreme(middle, buffer(len + b % ringLen), middleRow, rowBytes);

@@ -345,9 +345,16 @@ void HistMedianChannel(const HistJob& job) {
                 const Col* sub = coarse + (x - 1) * 16;
                 for (int b = 0; b < 16; ++b) kc[b] = static_cast<Kc>(kc[b] + add[b] - sub[b]);
             }
-            Kc below = 0;
+            // The first bin whose running total passes the target (without
+            // branches: the running totals only grow).
+            Kc below = 0, run = 0;
             int b = 0;
-            while (b < 15 && below + kc[b] <= target) below = static_cast<Kc>(below + kc[b++]);
+            for (int i = 0; i < 15; ++i) {
+                run = static_cast<Kc>(run + kc[i]);
+                const bool under = run <= target;
+                b += under;
+                below = under ? run : below;
+            }
             Kc* f = kf[b];
             if (valid[b] < 0 || 2 * (x - valid[b]) > mw) {
                 for (int i = 0; i < 16; ++i) f[i] = 0;
@@ -363,9 +370,12 @@ void HistMedianChannel(const HistJob& job) {
                 }
             }
             valid[b] = x;
-            int i = 0;
-            while (i < 15 && below + f[i] <= target) below = static_cast<Kc>(below + f[i++]);
-            d[4 * x] = static_cast<U8>(16 * b + i);
+            int v = 16 * b;
+            for (int i = 0; i < 15; ++i) {
+                below = static_cast<Kc>(below + f[i]);
+                v += below <= target;
+            }
+            d[4 * x] = static_cast<U8>(v);
         }
     }
 }
