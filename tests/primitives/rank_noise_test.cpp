@@ -112,7 +112,7 @@ TEST(RankFilterPrimitives, WorkedCrossAndArgumentChecks) {
     for (int i = 0; i < 36; ++i) img[i] = vals[i / 4];
     ASSERT_EQ(px::FilterMedianCross_8u_AC4R(img + 16, 12, out, 4, {1, 1}, 33), px::kStsOk);
     EXPECT_EQ(std::vector<U8>(out, out + 4), (std::vector<U8>{20, 20, 20, 4}));
-    U8 buf[64] = {}, dst[64] = {};
+    U8 buf[128] = {}, dst[64] = {};
     struct Row { bool median; U8 *s, *d; px::RoiSize z; I step; px::RoiSize m; px::RoiPoint a; px::Status want; };
     const Row rows[] = {
         {false, nullptr, dst, {0, 0}, 0, {0, 0}, {9, 9}, -8}, {true, buf, nullptr, {1, 1}, 16, {1, 1}, {0, 0}, -8},
@@ -129,9 +129,9 @@ TEST(RankFilterPrimitives, WorkedCrossAndArgumentChecks) {
     }
     for (I code : {0, 13, 15, 31, 51, 33, 55, 35}) {
         const bool cross = code == 33 || code == 55, vert = code == 13 || code == 15, horiz = code == 31 || code == 51;
-        EXPECT_EQ(px::FilterMedianCross_8u_AC4R(buf + 32, 16, dst, 16, {1, 1}, code), cross ? 0 : -33) << code;
-        EXPECT_EQ(px::FilterMedianVert_8u_AC4R(buf + 32, 16, dst, 16, {1, 1}, code), vert ? 0 : -33) << code;
-        EXPECT_EQ(px::FilterMedianHoriz_8u_AC4R(buf + 32, 16, dst, 16, {1, 1}, code), horiz ? 0 : -33) << code;
+        EXPECT_EQ(px::FilterMedianCross_8u_AC4R(buf + 64, 16, dst, 16, {1, 1}, code), cross ? 0 : -33) << code;
+        EXPECT_EQ(px::FilterMedianVert_8u_AC4R(buf + 64, 16, dst, 16, {1, 1}, code), vert ? 0 : -33) << code;
+        EXPECT_EQ(px::FilterMedianHoriz_8u_AC4R(buf + 64, 16, dst, 16, {1, 1}, code), horiz ? 0 : -33) << code;
     }
     EXPECT_EQ(px::FilterMedianVert_8u_AC4R(nullptr, 16, dst, 16, {1, 1}, 13), -8);
     EXPECT_EQ(px::FilterMedianHoriz_8u_AC4R(buf, 16, dst, 16, {1, 0}, 31), -6);
