@@ -110,6 +110,7 @@ Status MinMax(bool isMax, const std::uint8_t* src, std::int32_t srcStep, std::ui
         return kStsOk;
     }
     const auto extreme = isMax ? k.maxBytes : k.minBytes;
+    const auto extreme3 = isMax ? k.max3Bytes : k.min3Bytes;
     const auto extreme4 = isMax ? k.max4Bytes : k.min4Bytes;
     if (mask.width == 3 && mask.height == 3) {
         const auto kernel = isMax ? k.max3x3 : k.min3x3;
@@ -196,8 +197,9 @@ Status MinMax(bool isMax, const std::uint8_t* src, std::int32_t srcStep, std::ui
                 reduceRow(suffix[y - first], y);
                 continue;
             }
-            extreme(suffix[y - first], prefix, windowRow, rowBytes);
-            if (b1 - b0 > 1) {
+            if (b1 - b0 == 1) {
+                extreme(suffix[y - first], prefix, windowRow, rowBytes);
+            } else {
                 // Whole blocks b0+1 .. b1−1 between suffix and prefix.
                 if (middleFor == b1 - 1 && b1 - 1 - b0 > 1) {
                     // One more whole block than for the previous row.
@@ -212,7 +214,7 @@ Status MinMax(bool isMax, const std::uint8_t* src, std::int32_t srcStep, std::ui
                     }
                     middleFor = b1;
                 }
-                extreme(windowRow, middle, windowRow, rowBytes);
+                extreme3(suffix[y - first], prefix, middle, windowRow, rowBytes);
             }
             reduceRow(windowRow, y);
         }

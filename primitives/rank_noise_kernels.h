@@ -48,6 +48,9 @@ struct Kernels {
     // before them are written).
     void (*minBytes)(const U8* a, const U8* b, U8* out, Count n);
     void (*maxBytes)(const U8* a, const U8* b, U8* out, Count n);
+    // out[i] = min / max of a[i], b[i], c[i] for n bytes.
+    void (*min3Bytes)(const U8* a, const U8* b, const U8* c, U8* out, Count n);
+    void (*max3Bytes)(const U8* a, const U8* b, const U8* c, U8* out, Count n);
     // out[i] = min / max of a[i], a[i+s], a[i+2s], a[i+3s] for n bytes; out
     // may equal a.
     void (*min4Bytes)(const U8* a, Count s, U8* out, Count n);
@@ -73,6 +76,16 @@ void InstallSse2Kernels(Kernels& k);
 void InstallAvx2Kernels(Kernels& k);
 
 namespace {
+
+// Loops over the values of a network are unrolled completely, so that the
+// values stay in registers at every optimisation level.
+#if defined(__clang__)
+#define VTX_UNROLL _Pragma("unroll")
+#elif defined(__GNUC__)
+#define VTX_UNROLL _Pragma("GCC unroll 32")
+#else
+#define VTX_UNROLL
+#endif
 
 // One byte at a time: the plain level, and the tails of the vector levels.
 struct ByteOps {
@@ -118,6 +131,14 @@ void ExtremeBytes(const U8* a, const U8* b, U8* out, Count n) {
 }
 
 template <class V, bool kMax>
+void Extreme3Bytes(const U8* a, const U8* b, const U8* c, U8* out, Count n) {
+    Sweep<V>(n, [&](auto ops, Count i) {
+        using O = decltype(ops);
+        O::Store(out + i, Pick<O, kMax>(Pick<O, kMax>(O::Load(a + i), O::Load(b + i)), O::Load(c + i)));
+    });
+}
+
+template <class V, bool kMax>
 void Extreme4Bytes(const U8* a, Count s, U8* out, Count n) {
     Sweep<V>(n, [&](auto ops, Count i) {
         using O = decltype(ops);
@@ -133,6 +154,7 @@ void Extreme3x3(const U8* const* rows, U8* dst, Count n) {
     Sweep<V>(4 * n, [&](auto ops, Count i) {
         using O = decltype(ops);
         typename O::T m = O::Load(r0 + i);
+        VTX_UNROLL
         for (Count j = 0; j < 12; j += 4) {
             if (j > 0) m = Pick<O, kMax>(m, O::Load(r0 + i + j));
             m = Pick<O, kMax>(m, Pick<O, kMax>(O::Load(r1 + i + j), O::Load(r2 + i + j)));
@@ -197,12 +219,15 @@ void MedianOf(const U8* const* p, int count, U8* dst, Count n) {
         using O = decltype(ops);
         typename O::T v[9];
         if (count == 3) {
+            VTX_UNROLL
             for (int k = 0; k < 3; ++k) v[k] = O::Load(q[k] + i);
             O::StoreColour(dst + i, Median3<O>(v), i);
         } else if (count == 5) {
+            VTX_UNROLL
             for (int k = 0; k < 5; ++k) v[k] = O::Load(q[k] + i);
             O::StoreColour(dst + i, Median5<O>(v), i);
         } else {
+            VTX_UNROLL
             for (int k = 0; k < 9; ++k) v[k] = O::Load(q[k] + i);
             O::StoreColour(dst + i, Median9<O>(v), i);
         }
@@ -256,16 +281,19 @@ void Median5x5(const U8* const* rows, U8* dst, Count n) {
         Sweep<V>(4 * (m + 4), [&](auto ops, Count i) {
             using O = decltype(ops);
             typename O::T v[5];
+            VTX_UNROLL
             for (int k = 0; k < 5; ++k) v[k] = O::Load(rows[k] + off + i);
             const Net<O> s{v};
             s.X(0, 1); s.X(3, 4); s.X(2, 3); s.X(4, 3); s.X(0, 2); s.X(3, 2); s.X(1, 4); s.X(1, 3); s.X(4, 2);
             // Ascending order: places 0, 1, 3, 4, 2.
             const int order[5] = {0, 1, 3, 4, 2};
+            VTX_UNROLL
             for (int k = 0; k < 5; ++k) O::Store(col[k] + i, v[order[k]]);
         });
         Sweep<V>(4 * (m + 3), [&](auto ops, Count i) {
             using O = decltype(ops);
             typename O::T v[10];
+            VTX_UNROLL
             for (int k = 0; k < 5; ++k) {
                 v[k] = O::Load(col[k] + i);
                 v[5 + k] = O::Load(col[k] + i + 4);
@@ -274,12 +302,15 @@ void Median5x5(const U8* const* rows, U8* dst, Count n) {
             s.X(0, 5); s.X(4, 9); s.X(4, 5); s.X(2, 7); s.X(2, 4); s.X(7, 5); s.X(1, 6);
             s.X(3, 8); s.X(3, 6); s.X(1, 2); s.X(3, 4); s.X(6, 7); s.X(8, 5);
             const int order[10] = {0, 1, 2, 3, 4, 6, 7, 8, 5, 9};
+            VTX_UNROLL
             for (int k = 0; k < 10; ++k) O::Store(pair[k] + i, v[order[k]]);
         });
         Sweep<V>(4 * m, [&](auto ops, Count i) {
             using O = decltype(ops);
             typename O::T v[25];
+            VTX_UNROLL
             for (int k = 0; k < 5; ++k) v[k] = O::Load(col[k] + i);
+            VTX_UNROLL
             for (int k = 0; k < 10; ++k) {
                 v[5 + k] = O::Load(pair[k] + i + 4);
                 v[15 + k] = O::Load(pair[k] + i + 12);
@@ -345,16 +376,9 @@ void HistMedianChannel(const HistJob& job) {
                 const Col* sub = coarse + (x - 1) * 16;
                 for (int b = 0; b < 16; ++b) kc[b] = static_cast<Kc>(kc[b] + add[b] - sub[b]);
             }
-            // The first bin whose running total passes the target (without
-            // branches: the running totals only grow).
-            Kc below = 0, run = 0;
+            Kc below = 0;
             int b = 0;
-            for (int i = 0; i < 15; ++i) {
-                run = static_cast<Kc>(run + kc[i]);
-                const bool under = run <= target;
-                b += under;
-                below = under ? run : below;
-            }
+            while (b < 15 && below + kc[b] <= target) below = static_cast<Kc>(below + kc[b++]);
             Kc* f = kf[b];
             if (valid[b] < 0 || 2 * (x - valid[b]) > mw) {
                 for (int i = 0; i < 16; ++i) f[i] = 0;
@@ -370,12 +394,9 @@ void HistMedianChannel(const HistJob& job) {
                 }
             }
             valid[b] = x;
-            int v = 16 * b;
-            for (int i = 0; i < 15; ++i) {
-                below = static_cast<Kc>(below + f[i]);
-                v += below <= target;
-            }
-            d[4 * x] = static_cast<U8>(v);
+            int i = 0;
+            while (i < 15 && below + f[i] <= target) below = static_cast<Kc>(below + f[i++]);
+            d[4 * x] = static_cast<U8>(16 * b + i);
         }
     }
 }
@@ -396,7 +417,8 @@ inline void HistMedian(const HistJob& job) {
 
 template <class V>
 Kernels MakeKernels() {
-    return Kernels{&ExtremeBytes<V, false>, &ExtremeBytes<V, true>, &Extreme4Bytes<V, false>,
+    return Kernels{&ExtremeBytes<V, false>, &ExtremeBytes<V, true>, &Extreme3Bytes<V, false>,
+                   &Extreme3Bytes<V, true>,  &Extreme4Bytes<V, false>,
                    &Extreme4Bytes<V, true>, &Extreme3x3<V, false>, &Extreme3x3<V, true>,  &ExtremeColour<V, false>,
                    &ExtremeColour<V, true>,  &MedianOf<V>,           &Median3x3<V>,
                    &Median5x5<V>,            &HistMedian};
