@@ -452,6 +452,8 @@ void ForEachDraw(U8* base, std::int32_t step, RoiSize size, int channels, std::u
 }
 
 // `channels` consecutive 16-bit samples of every `stride`-sample pixel.
+// Samples are moved with memcpy, so any step is accepted (an odd step is
+// not an error here) and no access is misaligned.
 template <int channels, int stride>
 Status AddNoise16s(std::int16_t* image, std::int32_t step, RoiSize size, std::int16_t low, std::int16_t high,
                    std::uint32_t* seed) {

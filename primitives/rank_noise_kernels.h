@@ -13,7 +13,9 @@
 // Rows are addressed in bytes, four per pixel. Intermediate rows carry all
 // four bytes of a pixel (byte 3 is filtered along and never stored); only
 // the final stores go through StoreColour, which leaves byte 3 of the
-// destination as it was.
+// destination as it was: the plain level never stores it, the vector levels
+// read the destination's bytes and store byte 3 back with the value it held
+// (one read-modify-write per vector).
 #pragma once
 
 #include <cstddef>

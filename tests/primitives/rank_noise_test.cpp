@@ -90,7 +90,8 @@ TEST(RankFilterPrimitives, LargeMasksAndCountsBeyondSixteenBits) {
     std::mt19937 rng(5);
     // A column median over 70001 rows (counters beyond 16 bits), windows of many row blocks, tall regions.
     const std::vector<std::array<I, 5>> cases = {{1, 2, 1, 70001, kMedian}, {9, 3, 101, 101, kMedian}, {9, 3, 101, 101, kMin},
-                                                 {200, 2, 255, 3, kMedian}, {5, 3, 3, 511, kMax}, {3, 70, 5, 97, kMin}, {4, 45, 2, 64, kMax}};
+                                                 {200, 2, 255, 3, kMedian}, {5, 3, 3, 511, kMax}, {3, 70, 5, 97, kMin}, {4, 45, 2, 64, kMax},
+                                                 {300, 2, 5, 5, kMedian}, {270, 2, 3, 3, kMedian}};  // rows of several chunks
     for (const auto& c : cases) {
         const I w = c[0], h = c[1], mw = c[2], mh = c[3], kind = c[4];
         const Plane s = MakePlane(w + mw - 1, h + mh - 1, 4, 4, 0, rng), d = MakePlane(w, h, 4, 0, 0, rng), e = Clone(d);
