@@ -215,7 +215,7 @@ typename V::T Median9(typename V::T* v) {
 
 template <class V>
 void MedianOf(const U8* const* p, int count, U8* dst, Count n) {
-    const U8* q[9];
+    const U8* q[9] = {};
     for (int k = 0; k < count && k < 9; ++k) q[k] = p[k];
     Sweep<V>(4 * n, [&](auto ops, Count i) {
         using O = decltype(ops);

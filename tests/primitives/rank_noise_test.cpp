@@ -171,6 +171,12 @@ TEST(NoisePrimitives, SequenceScaleAndSeedAgainstTheDefinition) {
     std::uint32_t seed = 0;
     ASSERT_EQ(px::AddRandUniform_Direct_16s_C1IR(zeros, 4, {2, 1}, 0, 255, &seed), px::kStsOk);
     EXPECT_TRUE(zeros[0] == 0 && zeros[1] == 33 && seed == 3281063035u);
+    // low = high: every sample gets exactly `low`, saturated at both ends.
+    std::int16_t lows[6] = {-1, 0, 1, -32768, 32767, 100}, highs[4] = {1, 0, -1, 32767};
+    ASSERT_EQ(px::AddRandUniform_Direct_16s_C1IR(lows, 6, {3, 2}, -32768, -32768, &seed), px::kStsOk);
+    ASSERT_EQ(px::AddRandUniform_Direct_16s_AC4IR(highs, 8, {1, 1}, 32767, 32767, &seed), px::kStsOk);
+    EXPECT_EQ(std::vector<std::int16_t>(lows, lows + 6), (std::vector<std::int16_t>{-32768, -32768, -32767, -32768, -1, -32668}));
+    EXPECT_EQ(std::vector<std::int16_t>(highs, highs + 4), (std::vector<std::int16_t>{32767, 32767, 32766, 32767}));
     double q;
     const std::uint64_t bits = 0x3DF0000000000007ull;
     std::memcpy(&q, &bits, 8);
