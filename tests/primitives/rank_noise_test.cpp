@@ -91,10 +91,12 @@ TEST(RankFilterPrimitives, LargeMasksAndCountsBeyondSixteenBits) {
     // A column median over 70001 rows (counters beyond 16 bits), windows of many row blocks, tall regions.
     const std::vector<std::array<I, 5>> cases = {{1, 2, 1, 70001, kMedian}, {9, 3, 101, 101, kMedian}, {9, 3, 101, 101, kMin},
                                                  {200, 2, 255, 3, kMedian}, {5, 3, 3, 511, kMax}, {3, 70, 5, 97, kMin}, {4, 45, 2, 64, kMax},
-                                                 {300, 2, 5, 5, kMedian}, {270, 2, 3, 3, kMedian}};  // rows of several chunks
+                                                 {300, 2, 5, 5, kMedian}, {270, 2, 3, 3, kMedian}, {3, 70, 4, 100, kMax},
+                                                 {200, 30, 5, 5, kMedian + 10}, {200, 30, 3, 3, kMedian + 10}};  // +10: values 0..2 only
     for (const auto& c : cases) {
-        const I w = c[0], h = c[1], mw = c[2], mh = c[3], kind = c[4];
+        const I w = c[0], h = c[1], mw = c[2], mh = c[3], kind = c[4] % 10;
         const Plane s = MakePlane(w + mw - 1, h + mh - 1, 4, 4, 0, rng), d = MakePlane(w, h, 4, 0, 0, rng), e = Clone(d);
+        for (std::size_t i = 0; c[4] >= 10 && i < s.bytes; ++i) s.mem.get()[i] %= 3;
         std::vector<std::pair<I, I>> offs;
         for (I i = 0; i < mw * mh; ++i) offs.push_back({i % mw, i / mw});
         for (I i = 0; i < 3 * w * h; ++i) e.Px(i / 3 % w, i / 3 / w)[i % 3] = RefRank(s, i / 3 % w, i / 3 / w, i % 3, Kind(kind), offs);
