@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -106,6 +107,43 @@ TEST(RankFilterPrimitives, LargeMasksAndCountsBeyondSixteenBits) {
             ASSERT_TRUE(Same(out, e)) << mw << "x" << mh << " kind " << kind;
         });
     }
+}
+
+// 5 x 5 median on 0/255 windows: a de Bruijn sequence gives every 5-tuple of
+// column counts (0..5 bright samples per column), so by the 0-1 principle
+// the network meets every order of values.
+TEST(RankFilterPrimitives, FiveByFiveMedianOnEveryColumnPattern) {
+    std::vector<int> a(6, 0), seq;
+    std::function<void(int, int)> db = [&](int t, int p) {
+        if (t > 5) {
+            for (int j = 1; j <= p && 5 % p == 0; ++j) seq.push_back(a[j]);
+            return;
+        }
+        a[t] = a[t - p];
+        db(t + 1, p);
+        for (int j = a[t - p] + 1; j < 6; ++j) a[t] = j, db(t + 1, t);
+    };
+    db(1, 1);
+    const I w = static_cast<I>(seq.size());
+    std::mt19937 rng(2);
+    const Plane s = MakePlane(w + 4, 5, 4, 0, 0, rng), d = MakePlane(w, 1, 4, 0, 0, rng), e = Clone(d);
+    for (I x = 0; x < w + 4; ++x) {
+        for (I y = 0; y < 5; ++y) {
+            for (int c = 0; c < 3; ++c) s.Px(x, y)[c] = ((c == 1 ? 4 - y : (y + c * x) % 5) < seq[x % w]) ? 255 : 0;
+        }
+    }
+    for (I x = 0; x < w; ++x) {
+        for (int c = 0; c < 3; ++c) {
+            int bright = 0;
+            for (I i = 0; i < 25; ++i) bright += s.Px(x + i % 5, i / 5)[c] == 255;
+            e.Px(x, 0)[c] = bright >= 13 ? 255 : 0;
+        }
+    }
+    ForEachLevel([&] {
+        const Plane out = Clone(d);
+        ASSERT_EQ(px::FilterMedian_8u_AC4R(s.p(), s.step, out.p(), out.step, out.size(), {5, 5}, {0, 0}), px::kStsOk);
+        ASSERT_TRUE(Same(out, e));
+    });
 }
 
 TEST(RankFilterPrimitives, WorkedCrossAndArgumentChecks) {
