@@ -1,14 +1,17 @@
 // Rank filters (minimum, maximum, medians) and the uniform noise generators:
 // argument checks, the dispatch table and the passes over the rows.
 //
-// Minimum and maximum are separable: each source row is reduced along x by
-// doubling (windows of 2, 4, 8, ... pixels, then two overlapping windows of
-// the largest power of two cover the mask width), and the reduced rows along
-// y by the van Herk / Gil-Werman scheme: output rows go in blocks of mh; a
-// block's mh reduced rows are turned into suffix extremes, the rows below the
-// block into a running prefix extreme, and each output row is the extreme of
-// one suffix row and the prefix row. Both passes cost the same for every
-// mask size; the temporaries are mh + 1 reduced rows and one source row.
+// Minimum and maximum are separable (3 x 3 masks run in one pass). Along y,
+// a van Herk / Gil-Werman scheme with blocks of B = min(mh, 32) rows: the
+// window of output row y is the suffix of y's block, the whole blocks after
+// it and the prefix of the block holding its last row. Suffix rows are
+// formed once per block, the prefix row grows by one source row per output
+// row, each finished block leaves its extreme in a ring, and the whole
+// blocks in between are combined at most twice per block. Along x, the
+// resulting row is reduced by windows of 4, 16, 64, ... pixels (and one
+// doubling), and two overlapping windows of that size cover the mask width.
+// The work per pixel hardly grows with the mask; the temporaries are
+// B + mh/B + 7 rows of w + mw − 1 pixels.
 //
 // Medians: 1 x 1 copies, 3 x 1 / 5 x 1 / 1 x 3 / 1 x 5 and the shaped medians
 // run selection networks over the samples, 3 x 3 and 5 x 5 sort the columns
@@ -94,6 +97,9 @@ std::int64_t BlockBytes(std::int64_t count, std::int64_t each) {
     return count * each;
 }
 
+// Rows per block of the pass along y (the suffix rows stay in the cache).
+constexpr std::int64_t kBlockRows = 32;
+
 Status MinMax(bool isMax, const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst, std::int32_t dstStep,
               RoiSize size, RoiSize mask, RoiPoint anchor) {
     if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
@@ -104,61 +110,113 @@ Status MinMax(bool isMax, const std::uint8_t* src, std::int32_t srcStep, std::ui
         return kStsOk;
     }
     const auto extreme = isMax ? k.maxBytes : k.minBytes;
+    const auto extreme3 = isMax ? k.max3Bytes : k.min3Bytes;
+    const auto extreme4 = isMax ? k.max4Bytes : k.min4Bytes;
+    if (mask.width == 3 && mask.height == 3) {
+        const auto kernel = isMax ? k.max3x3 : k.min3x3;
+        const U8* origin = WindowOrigin(src, srcStep, anchor);
+        for (std::int32_t y = 0; y < size.height; ++y) {
+            const U8* rows[3] = {RowAt(origin, y, srcStep), RowAt(origin, std::int64_t{y} + 1, srcStep),
+                                 RowAt(origin, std::int64_t{y} + 2, srcStep)};
+            kernel(rows, RowAt(dst, y, dstStep), size.width);
+        }
+        return kStsOk;
+    }
     const auto colour = isMax ? k.maxColour : k.minColour;
     const Count w = size.width, mw = mask.width;
-    const std::int64_t k_rows = mask.height;
-    const std::int64_t srcRowBytes = 4 * (std::int64_t{size.width} + mask.width - 1);
-    const std::int64_t rowBytes = 4 * std::int64_t{size.width};
-    // One source-length work row, mh reduced rows and the prefix row.
-    const std::int64_t reduced = BlockBytes(k_rows + 1, rowBytes);
-    if (reduced < 0 || reduced > INT64_MAX / 2 - srcRowBytes) return kStsNoMemory;
-    U8* mem = static_cast<U8*>(MallocBytes(reduced + srcRowBytes));
+    const std::int64_t kh = mask.height;
+    // Blocks of `len` rows; `ringLen` block extremes; both at least 1.
+    const std::int64_t len = kh < kBlockRows ? kh : kBlockRows;
+    const std::int64_t ringLen = (kh - 1) / len + 3;
+    const std::int64_t rowBytes = 4 * (std::int64_t{size.width} + mask.width - 1);
+    // Rows: len suffix rows, the ring, prefix, middle, window row, work row.
+    const std::int64_t total = BlockBytes(len + ringLen + 4, rowBytes);
+    if (total < 0) return kStsNoMemory;
+    U8* mem = static_cast<U8*>(MallocBytes(total));
     if (mem == nullptr) return kStsNoMemory;
-    U8* work = mem;
-    U8* prefix = mem + srcRowBytes;
-    U8* slots = prefix + rowBytes;
-    const auto slot = [&](std::int64_t i) { return slots + static_cast<std::ptrdiff_t>(i * rowBytes); };
+    const auto buffer = [&](std::int64_t i) { return mem + static_cast<std::ptrdiff_t>(i * rowBytes); };
+    U8* prefixRow = buffer(len + ringLen);
+    U8* middleRow = buffer(len + ringLen + 1);
+    U8* windowRow = buffer(len + ringLen + 2);
+    U8* work = buffer(len + ringLen + 3);
     const U8* origin = WindowOrigin(src, srcStep, anchor);
+    const auto srcRow = [&](std::int64_t i) { return RowAt(origin, i, srcStep); };
 
-    // Row y of the window rows reduced along x into `out` (w pixels).
-    const auto reduceRow = [&](std::int64_t y, U8* out) {
-        const U8* s = RowAt(origin, y, srcStep);
-        if (mw == 1) {
-            std::memcpy(out, s, static_cast<std::size_t>(rowBytes));
-            return;
+    // The window row (w + mw − 1 pixels, already reduced along y) reduced
+    // along x into bytes 0..2 of destination row y.
+    const auto reduceRow = [&](const U8* s, std::int64_t y) {
+        U8* d = RowAt(dst, y, dstStep);
+        // Windows of 4, 16, 64, ... pixels while they fit the mask, then
+        // one doubling if that still fits; two overlapping windows of that
+        // span cover the mask.
+        Count span = 1, valid = w + mw - 1;
+        const U8* from = s;
+        while (4 * span <= mw) {
+            extreme4(from, 4 * span, work, 4 * (valid - 3 * span));
+            valid -= 3 * span;
+            span *= 4;
+            from = work;
         }
-        const Count n = w + mw - 1;
-        extreme(s, s + 4, work, 4 * (n - 1));  // windows of 2
-        Count span = 2, valid = n - 1;
-        while (2 * span <= mw) {
-            extreme(work, work + 4 * span, work, 4 * (valid - span));
+        if (2 * span <= mw) {
+            extreme(from, from + 4 * span, work, 4 * (valid - span));
             valid -= span;
             span *= 2;
+            from = work;
         }
-        extreme(work, work + 4 * (mw - span), out, 4 * w);
+        colour(from, from + 4 * (mw - span), d, w);
     };
 
-    for (std::int64_t y0 = 0; y0 < size.height; y0 += k_rows) {
-        // Slots 0 .. mh−2 already hold rows y0 .. y0+mh−2 except in the first block.
-        for (std::int64_t i = (y0 == 0 ? 0 : k_rows - 1); i < k_rows; ++i) reduceRow(y0 + i, slot(i));
-        for (std::int64_t i = k_rows - 2; i >= 0; --i) extreme(slot(i), slot(i + 1), slot(i), rowBytes);
-        const std::int64_t y1 = (size.height - y0 < k_rows) ? size.height : y0 + k_rows;
-        for (std::int64_t y = y0; y < y1; ++y) {
-            U8* d = RowAt(dst, y, dstStep);
-            if (y == y0) {
-                colour(slot(0), slot(0), d, w);
+    const U8* suffix[kBlockRows];
+    const U8* prefix = nullptr;
+    std::int64_t next = 0;  // next source row for the prefix
+    for (std::int64_t b0 = 0; b0 * len < size.height; ++b0) {
+        const std::int64_t first = b0 * len;
+        suffix[len - 1] = srcRow(first + len - 1);
+        for (std::int64_t i = len - 2; i >= 0; --i) {
+            extreme(srcRow(first + i), suffix[i + 1], buffer(i), rowBytes);
+            suffix[i] = buffer(i);
+        }
+        std::int64_t middleFor = -1;
+        const U8* middle = nullptr;
+        const std::int64_t last = (size.height - first < len) ? size.height : first + len;
+        for (std::int64_t y = first; y < last; ++y) {
+            const std::int64_t e = y + kh - 1;
+            for (; next <= e; ++next) {
+                if (next % len == 0) {
+                    prefix = srcRow(next);
+                } else {
+                    extreme(prefix, srcRow(next), prefixRow, rowBytes);
+                    prefix = prefixRow;
+                }
+                if (kh > len && next % len == len - 1) {
+                    std::memcpy(buffer(len + (next / len) % ringLen), prefix, static_cast<std::size_t>(rowBytes));
+                }
+            }
+            const std::int64_t b1 = e / len;
+            if (b1 == b0) {  // the window is block b0 (len = mh)
+                reduceRow(suffix[y - first], y);
                 continue;
             }
-            // Row y+mh−1 enters the prefix and waits in the slot freed by
-            // the previous output row for the next block.
-            const std::int64_t j = y - y0 - 1;
-            reduceRow(y + k_rows - 1, slot(j));
-            if (j == 0) {
-                std::memcpy(prefix, slot(0), static_cast<std::size_t>(rowBytes));
+            if (b1 - b0 == 1) {
+                extreme(suffix[y - first], prefix, windowRow, rowBytes);
             } else {
-                extreme(prefix, slot(j), prefix, rowBytes);
+                // Whole blocks b0+1 .. b1−1 between suffix and prefix.
+                if (middleFor == b1 - 1 && b1 - 1 - b0 > 1) {
+                    // One more whole block than for the previous row.
+                    extreme(middle, buffer(len + (b1 - 1) % ringLen), middleRow, rowBytes);
+                    middle = middleRow;
+                    middleFor = b1;
+                } else if (middleFor != b1) {
+                    middle = buffer(len + (b0 + 1) % ringLen);
+                    for (std::int64_t b = b0 + 2; b < b1; ++b) {
+                        extreme(middle, buffer(len + b % ringLen), middleRow, rowBytes);
+                        middle = middleRow;
+                    }
+                    middleFor = b1;
+                }
+                extreme3(suffix[y - first], prefix, middle, windowRow, rowBytes);
             }
-            colour(slot(y - y0), prefix, d, w);
+            reduceRow(windowRow, y);
         }
     }
     Free(mem);
@@ -286,31 +344,77 @@ Status FilterMedianHoriz_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, 
 namespace {
 
 // Subtract-with-borrow over three words plus a linear congruential word;
-// all arithmetic modulo 2^32.
-struct Generator {
-    std::uint32_t a, b, c, borrow, l;
+// all arithmetic modulo 2^32. Numbers are drawn in blocks: the congruential
+// words of a block are formed four at a time by jumping four steps per lane
+// (L·a^4 + c·(a^3 + a^2 + a + 1) is four single steps), so the only serial
+// chain left is the borrow.
+class Generator {
+public:
+    // A multiple of 3 and 4: whole three-sample pixels, whole lanes.
+    static constexpr Count kBlock = 1020;
+
     explicit Generator(std::uint32_t seed)
-        : a(seed), b(seed * 69069u + 1013904243u), c(b * 69069u + 1013904243u), borrow(0xFFFFFFFFu),
-          l(1131199209u) {}
-    // The next r; the word x drawn is left in `a`.
-    std::int32_t Next() {
-        l = l * 69069u + 1013904243u;
-        const std::uint32_t t = b - c + borrow;
-        std::uint32_t x;
-        if (t & 0x80000000u) {
-            borrow = 0xFFFFFFFFu;
-            x = t - 18u;
-        } else {
-            borrow = 0;
-            x = t;
+        : a_(seed), b_(seed * kMul + kAdd), c_(b_ * kMul + kAdd), borrow_(0xFFFFFFFFu), l_(1131199209u) {}
+
+    // The next n (1..kBlock) values of r.
+    void Draw(std::int32_t* r, Count n) {
+        std::uint32_t lane[4];
+        lane[0] = l_ * kMul + kAdd;
+        for (int j = 1; j < 4; ++j) lane[j] = lane[j - 1] * kMul + kAdd;
+        std::uint32_t l[kBlock];
+        for (Count i = 0; i < n; i += 4) {
+            for (int j = 0; j < 4; ++j) {
+                l[i + j] = lane[j];
+                lane[j] = lane[j] * kMul4 + kAdd4;
+            }
         }
-        c = b;
-        b = a;
-        a = x;
-        const std::uint32_t r = x + l;
-        // Two's complement reading of r, without an implementation-defined conversion.
-        return (r & 0x80000000u) ? -static_cast<std::int32_t>(~r) - 1 : static_cast<std::int32_t>(r);
+        l_ = l[n - 1];
+        std::uint32_t a = a_, b = b_, c = c_, borrow = borrow_;
+        // x = t, or t − 18 with a borrow when t is negative; three steps per
+        // round, so that the words need no shuffling between steps.
+        const auto step = [&borrow](std::uint32_t t) {
+            t += borrow;
+            borrow = 0u - (t >> 31);  // all ones when t is negative
+            return t - (borrow & 18u);
+        };
+        const auto put = [&r, &l](Count i, std::uint32_t x) {
+            const std::uint32_t u = x + l[i];
+            std::memcpy(&r[i], &u, sizeof u);  // two's complement reading
+        };
+        Count i = 0;
+        for (; i + 3 <= n; i += 3) {
+            const std::uint32_t x0 = step(b - c);
+            const std::uint32_t x1 = step(a - b);
+            const std::uint32_t x2 = step(x0 - a);
+            put(i, x0);
+            put(i + 1, x1);
+            put(i + 2, x2);
+            c = x0;
+            b = x1;
+            a = x2;
+        }
+        for (; i < n; ++i) {
+            const std::uint32_t x = step(b - c);
+            put(i, x);
+            c = b;
+            b = a;
+            a = x;
+        }
+        a_ = a;
+        b_ = b;
+        c_ = c;
+        borrow_ = borrow;
     }
+
+    // The last word x drawn (the seed itself before any draw).
+    std::uint32_t LastX() const { return a_; }
+
+private:
+    static constexpr std::uint32_t kMul = 69069u;
+    static constexpr std::uint32_t kAdd = 1013904243u;
+    static constexpr std::uint32_t kMul4 = kMul * kMul * kMul * kMul;
+    static constexpr std::uint32_t kAdd4 = kAdd * (kMul * kMul * kMul + kMul * kMul + kMul + 1u);
+    std::uint32_t a_, b_, c_, borrow_, l_;
 };
 
 // 2^−32 enlarged by 7 units in the last place.
@@ -328,32 +432,53 @@ Status CheckNoise(const void* image, std::int32_t step, RoiSize size, const std:
     return kStsOk;
 }
 
+// Runs apply(row, first, r, n) over the samples of every row in blocks: n
+// numbers r for the samples first .. first+n−1 of the row (sample s of a row
+// is channel s % channels of pixel s / channels).
+template <class Apply>
+void ForEachDraw(U8* base, std::int32_t step, RoiSize size, int channels, std::uint32_t* seed, Apply apply) {
+    Generator g(*seed);
+    std::int32_t r[Generator::kBlock];
+    const Count samples = Count{size.width} * channels;
+    for (std::int32_t y = 0; y < size.height; ++y) {
+        U8* row = RowAt(base, y, step);
+        for (Count first = 0; first < samples; first += Generator::kBlock) {
+            const Count n = samples - first < Generator::kBlock ? samples - first : Generator::kBlock;
+            g.Draw(r, n);
+            apply(row, first, r, n);
+        }
+    }
+    *seed = g.LastX();
+}
+
 // `channels` consecutive 16-bit samples of every `stride`-sample pixel.
+// Samples are moved with memcpy, so any step is accepted (an odd step is
+// not an error here) and no access is misaligned.
+template <int channels, int stride>
 Status AddNoise16s(std::int16_t* image, std::int32_t step, RoiSize size, std::int16_t low, std::int16_t high,
-                   std::uint32_t* seed, int channels, int stride) {
+                   std::uint32_t* seed) {
     if (const Status st = CheckNoise(image, step, size, seed); st != kStsOk) return st;
     const double k = static_cast<double>(std::int32_t{high} - std::int32_t{low}) * NoiseUnit();
     const double m = static_cast<double>(std::int32_t{low} + std::int32_t{high}) * 0.5;
-    Generator g(*seed);
-    U8* base = reinterpret_cast<U8*>(image);
-    for (std::int32_t y = 0; y < size.height; ++y) {
-        U8* row = RowAt(base, y, step);
-        for (Count x = 0; x < size.width; ++x) {
-            for (int ch = 0; ch < channels; ++ch) {
-                U8* p = row + 2 * (x * stride + ch);
-                // |r·k + m| stays below 2^17 for 16-bit bounds: the
-                // conversion is exact truncation.
-                const std::int32_t n = static_cast<std::int32_t>(static_cast<double>(g.Next()) * k + m);
-                std::int16_t v;
-                std::memcpy(&v, p, 2);
-                std::int32_t s = std::int32_t{v} + n;
-                s = s < -32768 ? -32768 : (s > 32767 ? 32767 : s);
-                v = static_cast<std::int16_t>(s);
-                std::memcpy(p, &v, 2);
-            }
-        }
-    }
-    *seed = g.a;
+    ForEachDraw(reinterpret_cast<U8*>(image), step, size, channels, seed,
+                [&](U8* row, Count first, const std::int32_t* r, Count n) {
+                    std::int32_t noise[Generator::kBlock];
+                    // |r·k + m| stays below 2^17 for 16-bit bounds: the
+                    // conversion is exact truncation.
+                    for (Count i = 0; i < n; ++i) noise[i] = static_cast<std::int32_t>(static_cast<double>(r[i]) * k + m);
+                    // Blocks hold whole pixels: first and n are multiples of `channels`.
+                    U8* p = row + 2 * (first / channels) * stride;
+                    for (Count i = 0; i < n; i += channels, p += 2 * stride) {
+                        for (int ch = 0; ch < channels; ++ch) {
+                            std::int16_t v;
+                            std::memcpy(&v, p + 2 * ch, 2);
+                            std::int32_t sum = std::int32_t{v} + noise[i + ch];
+                            sum = sum < -32768 ? -32768 : (sum > 32767 ? 32767 : sum);
+                            v = static_cast<std::int16_t>(sum);
+                            std::memcpy(p + 2 * ch, &v, 2);
+                        }
+                    }
+                });
     return kStsOk;
 }
 
@@ -361,12 +486,12 @@ Status AddNoise16s(std::int16_t* image, std::int32_t step, RoiSize size, std::in
 
 Status AddRandUniform_Direct_16s_C1IR(std::int16_t* srcDst, std::int32_t step, RoiSize size, std::int16_t low,
                                       std::int16_t high, std::uint32_t* seed) {
-    return AddNoise16s(srcDst, step, size, low, high, seed, 1, 1);
+    return AddNoise16s<1, 1>(srcDst, step, size, low, high, seed);
 }
 
 Status AddRandUniform_Direct_16s_AC4IR(std::int16_t* srcDst, std::int32_t step, RoiSize size, std::int16_t low,
                                        std::int16_t high, std::uint32_t* seed) {
-    return AddNoise16s(srcDst, step, size, low, high, seed, 3, 4);
+    return AddNoise16s<3, 4>(srcDst, step, size, low, high, seed);
 }
 
 Status AddRandUniform_Direct_32f_C1IR(float* srcDst, std::int32_t step, RoiSize size, float low, float high,
@@ -374,18 +499,15 @@ Status AddRandUniform_Direct_32f_C1IR(float* srcDst, std::int32_t step, RoiSize 
     if (const Status st = CheckNoise(srcDst, step, size, seed); st != kStsOk) return st;
     const double k = (static_cast<double>(high) - static_cast<double>(low)) * NoiseUnit();
     const double m = (static_cast<double>(low) + static_cast<double>(high)) * 0.5;
-    Generator g(*seed);
-    U8* base = reinterpret_cast<U8*>(srcDst);
-    for (std::int32_t y = 0; y < size.height; ++y) {
-        U8* row = RowAt(base, y, step);
-        for (Count x = 0; x < size.width; ++x) {
-            float v;
-            std::memcpy(&v, row + 4 * x, 4);
-            v = static_cast<float>((static_cast<double>(g.Next()) * k + m) + static_cast<double>(v));
-            std::memcpy(row + 4 * x, &v, 4);
-        }
-    }
-    *seed = g.a;
+    ForEachDraw(reinterpret_cast<U8*>(srcDst), step, size, 1, seed,
+                [&](U8* row, Count first, const std::int32_t* r, Count n) {
+                    for (Count i = 0; i < n; ++i) {
+                        float v;
+                        std::memcpy(&v, row + 4 * (first + i), 4);
+                        v = static_cast<float>((static_cast<double>(r[i]) * k + m) + static_cast<double>(v));
+                        std::memcpy(row + 4 * (first + i), &v, 4);
+                    }
+                });
     return kStsOk;
 }
 

@@ -13,7 +13,9 @@
 // Rows are addressed in bytes, four per pixel. Intermediate rows carry all
 // four bytes of a pixel (byte 3 is filtered along and never stored); only
 // the final stores go through StoreColour, which leaves byte 3 of the
-// destination as it was.
+// destination as it was: the plain level never stores it, the vector levels
+// read the destination's bytes and store byte 3 back with the value it held
+// (one read-modify-write per vector).
 #pragma once
 
 #include <cstddef>
@@ -48,6 +50,17 @@ struct Kernels {
     // before them are written).
     void (*minBytes)(const U8* a, const U8* b, U8* out, Count n);
     void (*maxBytes)(const U8* a, const U8* b, U8* out, Count n);
+    // out[i] = min / max of a[i], b[i], c[i] for n bytes.
+    void (*min3Bytes)(const U8* a, const U8* b, const U8* c, U8* out, Count n);
+    void (*max3Bytes)(const U8* a, const U8* b, const U8* c, U8* out, Count n);
+    // out[i] = min / max of a[i], a[i+s], a[i+2s], a[i+3s] for n bytes; out
+    // may equal a.
+    void (*min4Bytes)(const U8* a, Count s, U8* out, Count n);
+    void (*max4Bytes)(const U8* a, Count s, U8* out, Count n);
+    // Bytes 0..2 of n destination pixels = min / max over a 3 x 3 window whose
+    // rows start at rows[0..2] (left column).
+    void (*min3x3)(const U8* const* rows, U8* dst, Count n);
+    void (*max3x3)(const U8* const* rows, U8* dst, Count n);
     // Bytes 0..2 of n destination pixels = min / max of a and b.
     void (*minColour)(const U8* a, const U8* b, U8* dst, Count n);
     void (*maxColour)(const U8* a, const U8* b, U8* dst, Count n);
@@ -65,6 +78,16 @@ void InstallSse2Kernels(Kernels& k);
 void InstallAvx2Kernels(Kernels& k);
 
 namespace {
+
+// Loops over the values of a network are unrolled completely, so that the
+// values stay in registers at every optimisation level.
+#if defined(__clang__)
+#define VTX_UNROLL _Pragma("unroll")
+#elif defined(__GNUC__)
+#define VTX_UNROLL _Pragma("GCC unroll 32")
+#else
+#define VTX_UNROLL
+#endif
 
 // One byte at a time: the plain level, and the tails of the vector levels.
 struct ByteOps {
@@ -106,6 +129,39 @@ void ExtremeBytes(const U8* a, const U8* b, U8* out, Count n) {
     Sweep<V>(n, [&](auto ops, Count i) {
         using O = decltype(ops);
         O::Store(out + i, Pick<O, kMax>(O::Load(a + i), O::Load(b + i)));
+    });
+}
+
+template <class V, bool kMax>
+void Extreme3Bytes(const U8* a, const U8* b, const U8* c, U8* out, Count n) {
+    Sweep<V>(n, [&](auto ops, Count i) {
+        using O = decltype(ops);
+        O::Store(out + i, Pick<O, kMax>(Pick<O, kMax>(O::Load(a + i), O::Load(b + i)), O::Load(c + i)));
+    });
+}
+
+template <class V, bool kMax>
+void Extreme4Bytes(const U8* a, Count s, U8* out, Count n) {
+    Sweep<V>(n, [&](auto ops, Count i) {
+        using O = decltype(ops);
+        const auto lo = Pick<O, kMax>(O::Load(a + i), O::Load(a + i + s));
+        const auto hi = Pick<O, kMax>(O::Load(a + i + 2 * s), O::Load(a + i + 3 * s));
+        O::Store(out + i, Pick<O, kMax>(lo, hi));
+    });
+}
+
+template <class V, bool kMax>
+void Extreme3x3(const U8* const* rows, U8* dst, Count n) {
+    const U8 *r0 = rows[0], *r1 = rows[1], *r2 = rows[2];
+    Sweep<V>(4 * n, [&](auto ops, Count i) {
+        using O = decltype(ops);
+        typename O::T m = O::Load(r0 + i);
+        VTX_UNROLL
+        for (Count j = 0; j < 12; j += 4) {
+            if (j > 0) m = Pick<O, kMax>(m, O::Load(r0 + i + j));
+            m = Pick<O, kMax>(m, Pick<O, kMax>(O::Load(r1 + i + j), O::Load(r2 + i + j)));
+        }
+        O::StoreColour(dst + i, m, i);
     });
 }
 
@@ -159,18 +215,21 @@ typename V::T Median9(typename V::T* v) {
 
 template <class V>
 void MedianOf(const U8* const* p, int count, U8* dst, Count n) {
-    const U8* q[9];
+    const U8* q[9] = {};
     for (int k = 0; k < count && k < 9; ++k) q[k] = p[k];
     Sweep<V>(4 * n, [&](auto ops, Count i) {
         using O = decltype(ops);
         typename O::T v[9];
         if (count == 3) {
+            VTX_UNROLL
             for (int k = 0; k < 3; ++k) v[k] = O::Load(q[k] + i);
             O::StoreColour(dst + i, Median3<O>(v), i);
         } else if (count == 5) {
+            VTX_UNROLL
             for (int k = 0; k < 5; ++k) v[k] = O::Load(q[k] + i);
             O::StoreColour(dst + i, Median5<O>(v), i);
         } else {
+            VTX_UNROLL
             for (int k = 0; k < 9; ++k) v[k] = O::Load(q[k] + i);
             O::StoreColour(dst + i, Median9<O>(v), i);
         }
@@ -224,16 +283,19 @@ void Median5x5(const U8* const* rows, U8* dst, Count n) {
         Sweep<V>(4 * (m + 4), [&](auto ops, Count i) {
             using O = decltype(ops);
             typename O::T v[5];
+            VTX_UNROLL
             for (int k = 0; k < 5; ++k) v[k] = O::Load(rows[k] + off + i);
             const Net<O> s{v};
             s.X(0, 1); s.X(3, 4); s.X(2, 3); s.X(4, 3); s.X(0, 2); s.X(3, 2); s.X(1, 4); s.X(1, 3); s.X(4, 2);
             // Ascending order: places 0, 1, 3, 4, 2.
             const int order[5] = {0, 1, 3, 4, 2};
+            VTX_UNROLL
             for (int k = 0; k < 5; ++k) O::Store(col[k] + i, v[order[k]]);
         });
         Sweep<V>(4 * (m + 3), [&](auto ops, Count i) {
             using O = decltype(ops);
             typename O::T v[10];
+            VTX_UNROLL
             for (int k = 0; k < 5; ++k) {
                 v[k] = O::Load(col[k] + i);
                 v[5 + k] = O::Load(col[k] + i + 4);
@@ -242,12 +304,15 @@ void Median5x5(const U8* const* rows, U8* dst, Count n) {
             s.X(0, 5); s.X(4, 9); s.X(4, 5); s.X(2, 7); s.X(2, 4); s.X(7, 5); s.X(1, 6);
             s.X(3, 8); s.X(3, 6); s.X(1, 2); s.X(3, 4); s.X(6, 7); s.X(8, 5);
             const int order[10] = {0, 1, 2, 3, 4, 6, 7, 8, 5, 9};
+            VTX_UNROLL
             for (int k = 0; k < 10; ++k) O::Store(pair[k] + i, v[order[k]]);
         });
         Sweep<V>(4 * m, [&](auto ops, Count i) {
             using O = decltype(ops);
             typename O::T v[25];
+            VTX_UNROLL
             for (int k = 0; k < 5; ++k) v[k] = O::Load(col[k] + i);
+            VTX_UNROLL
             for (int k = 0; k < 10; ++k) {
                 v[5 + k] = O::Load(pair[k] + i + 4);
                 v[15 + k] = O::Load(pair[k] + i + 12);
@@ -354,7 +419,9 @@ inline void HistMedian(const HistJob& job) {
 
 template <class V>
 Kernels MakeKernels() {
-    return Kernels{&ExtremeBytes<V, false>, &ExtremeBytes<V, true>, &ExtremeColour<V, false>,
+    return Kernels{&ExtremeBytes<V, false>, &ExtremeBytes<V, true>, &Extreme3Bytes<V, false>,
+                   &Extreme3Bytes<V, true>,  &Extreme4Bytes<V, false>,
+                   &Extreme4Bytes<V, true>, &Extreme3x3<V, false>, &Extreme3x3<V, true>,  &ExtremeColour<V, false>,
                    &ExtremeColour<V, true>,  &MedianOf<V>,           &Median3x3<V>,
                    &Median5x5<V>,            &HistMedian};
 }

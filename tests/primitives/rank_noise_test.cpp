@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -88,18 +89,61 @@ TEST(RankFilterPrimitives, EveryLevelGivesTheSortedWindowValue) {
 
 TEST(RankFilterPrimitives, LargeMasksAndCountsBeyondSixteenBits) {
     std::mt19937 rng(5);
-    // A column of 70001 rows through one 70001 x 1 median and 101 x 101 window medians.
-    for (const auto& [w, h, mw, mh] : std::vector<std::array<I, 4>>{{1, 2, 1, 70001}, {9, 3, 101, 101}, {200, 2, 255, 3}}) {
+    // A column median over 70001 rows (counters beyond 16 bits), windows of many row blocks, tall regions.
+    const std::vector<std::array<I, 5>> cases = {{1, 2, 1, 70001, kMedian}, {9, 3, 101, 101, kMedian}, {9, 3, 101, 101, kMin},
+                                                 {200, 2, 255, 3, kMedian}, {5, 3, 3, 511, kMax}, {3, 70, 5, 97, kMin}, {4, 45, 2, 64, kMax},
+                                                 {300, 2, 5, 5, kMedian}, {270, 2, 3, 3, kMedian}, {3, 70, 4, 100, kMax},
+                                                 {200, 30, 5, 5, kMedian + 10}, {200, 30, 3, 3, kMedian + 10}};  // +10: values 0..2 only
+    for (const auto& c : cases) {
+        const I w = c[0], h = c[1], mw = c[2], mh = c[3], kind = c[4] % 10;
         const Plane s = MakePlane(w + mw - 1, h + mh - 1, 4, 4, 0, rng), d = MakePlane(w, h, 4, 0, 0, rng), e = Clone(d);
+        for (std::size_t i = 0; c[4] >= 10 && i < s.bytes; ++i) s.mem.get()[i] %= 3;
         std::vector<std::pair<I, I>> offs;
         for (I i = 0; i < mw * mh; ++i) offs.push_back({i % mw, i / mw});
-        for (I i = 0; i < 3 * w * h; ++i) e.Px(i / 3 % w, i / 3 / w)[i % 3] = RefRank(s, i / 3 % w, i / 3 / w, i % 3, kMedian, offs);
+        for (I i = 0; i < 3 * w * h; ++i) e.Px(i / 3 % w, i / 3 / w)[i % 3] = RefRank(s, i / 3 % w, i / 3 / w, i % 3, Kind(kind), offs);
         ForEachLevel([&] {
             const Plane out = Clone(d);
-            ASSERT_EQ(px::FilterMedian_8u_AC4R(s.p(), s.step, out.p(), out.step, out.size(), {mw, mh}, {0, 0}), px::kStsOk);
-            ASSERT_TRUE(Same(out, e)) << mw << "x" << mh;
+            ASSERT_EQ(Call(Kind(kind), s, 0, 0, out, mw, mh, 0, 0, 0), px::kStsOk);
+            ASSERT_TRUE(Same(out, e)) << mw << "x" << mh << " kind " << kind;
         });
     }
+}
+
+// 5 x 5 median on 0/255 windows: a de Bruijn sequence gives every 5-tuple of
+// column counts (0..5 bright samples per column), so by the 0-1 principle
+// the network meets every order of values.
+TEST(RankFilterPrimitives, FiveByFiveMedianOnEveryColumnPattern) {
+    std::vector<int> a(6, 0), seq;
+    std::function<void(int, int)> db = [&](int t, int p) {
+        if (t > 5) {
+            for (int j = 1; j <= p && 5 % p == 0; ++j) seq.push_back(a[j]);
+            return;
+        }
+        a[t] = a[t - p];
+        db(t + 1, p);
+        for (int j = a[t - p] + 1; j < 6; ++j) a[t] = j, db(t + 1, t);
+    };
+    db(1, 1);
+    const I w = static_cast<I>(seq.size());
+    std::mt19937 rng(2);
+    const Plane s = MakePlane(w + 4, 5, 4, 0, 0, rng), d = MakePlane(w, 1, 4, 0, 0, rng), e = Clone(d);
+    for (I x = 0; x < w + 4; ++x) {
+        for (I y = 0; y < 5; ++y) {
+            for (int c = 0; c < 3; ++c) s.Px(x, y)[c] = ((c == 1 ? 4 - y : (y + c * x) % 5) < seq[x % w]) ? 255 : 0;
+        }
+    }
+    for (I x = 0; x < w; ++x) {
+        for (int c = 0; c < 3; ++c) {
+            int bright = 0;
+            for (I i = 0; i < 25; ++i) bright += s.Px(x + i % 5, i / 5)[c] == 255;
+            e.Px(x, 0)[c] = bright >= 13 ? 255 : 0;
+        }
+    }
+    ForEachLevel([&] {
+        const Plane out = Clone(d);
+        ASSERT_EQ(px::FilterMedian_8u_AC4R(s.p(), s.step, out.p(), out.step, out.size(), {5, 5}, {0, 0}), px::kStsOk);
+        ASSERT_TRUE(Same(out, e));
+    });
 }
 
 TEST(RankFilterPrimitives, WorkedCrossAndArgumentChecks) {
@@ -109,7 +153,7 @@ TEST(RankFilterPrimitives, WorkedCrossAndArgumentChecks) {
     for (int i = 0; i < 36; ++i) img[i] = vals[i / 4];
     ASSERT_EQ(px::FilterMedianCross_8u_AC4R(img + 16, 12, out, 4, {1, 1}, 33), px::kStsOk);
     EXPECT_EQ(std::vector<U8>(out, out + 4), (std::vector<U8>{20, 20, 20, 4}));
-    U8 buf[64] = {}, dst[64] = {};
+    U8 buf[128] = {}, dst[64] = {};
     struct Row { bool median; U8 *s, *d; px::RoiSize z; I step; px::RoiSize m; px::RoiPoint a; px::Status want; };
     const Row rows[] = {
         {false, nullptr, dst, {0, 0}, 0, {0, 0}, {9, 9}, -8}, {true, buf, nullptr, {1, 1}, 16, {1, 1}, {0, 0}, -8},
@@ -126,9 +170,9 @@ TEST(RankFilterPrimitives, WorkedCrossAndArgumentChecks) {
     }
     for (I code : {0, 13, 15, 31, 51, 33, 55, 35}) {
         const bool cross = code == 33 || code == 55, vert = code == 13 || code == 15, horiz = code == 31 || code == 51;
-        EXPECT_EQ(px::FilterMedianCross_8u_AC4R(buf + 32, 16, dst, 16, {1, 1}, code), cross ? 0 : -33) << code;
-        EXPECT_EQ(px::FilterMedianVert_8u_AC4R(buf + 32, 16, dst, 16, {1, 1}, code), vert ? 0 : -33) << code;
-        EXPECT_EQ(px::FilterMedianHoriz_8u_AC4R(buf + 32, 16, dst, 16, {1, 1}, code), horiz ? 0 : -33) << code;
+        EXPECT_EQ(px::FilterMedianCross_8u_AC4R(buf + 64, 16, dst, 16, {1, 1}, code), cross ? 0 : -33) << code;
+        EXPECT_EQ(px::FilterMedianVert_8u_AC4R(buf + 64, 16, dst, 16, {1, 1}, code), vert ? 0 : -33) << code;
+        EXPECT_EQ(px::FilterMedianHoriz_8u_AC4R(buf + 64, 16, dst, 16, {1, 1}, code), horiz ? 0 : -33) << code;
     }
     EXPECT_EQ(px::FilterMedianVert_8u_AC4R(nullptr, 16, dst, 16, {1, 1}, 13), -8);
     EXPECT_EQ(px::FilterMedianHoriz_8u_AC4R(buf, 16, dst, 16, {1, 0}, 31), -6);
@@ -167,13 +211,19 @@ TEST(NoisePrimitives, SequenceScaleAndSeedAgainstTheDefinition) {
     std::uint32_t seed = 0;
     ASSERT_EQ(px::AddRandUniform_Direct_16s_C1IR(zeros, 4, {2, 1}, 0, 255, &seed), px::kStsOk);
     EXPECT_TRUE(zeros[0] == 0 && zeros[1] == 33 && seed == 3281063035u);
+    // low = high: every sample gets exactly `low`, saturated at both ends.
+    std::int16_t lows[6] = {-1, 0, 1, -32768, 32767, 100}, highs[4] = {1, 0, -1, 32767};
+    ASSERT_EQ(px::AddRandUniform_Direct_16s_C1IR(lows, 6, {3, 2}, -32768, -32768, &seed), px::kStsOk);
+    ASSERT_EQ(px::AddRandUniform_Direct_16s_AC4IR(highs, 8, {1, 1}, 32767, 32767, &seed), px::kStsOk);
+    EXPECT_EQ(std::vector<std::int16_t>(lows, lows + 6), (std::vector<std::int16_t>{-32768, -32768, -32767, -32768, -1, -32668}));
+    EXPECT_EQ(std::vector<std::int16_t>(highs, highs + 4), (std::vector<std::int16_t>{32767, 32767, 32766, 32767}));
     double q;
     const std::uint64_t bits = 0x3DF0000000000007ull;
     std::memcpy(&q, &bits, 8);
     std::mt19937 rng(3);
     for (int trial = 0; trial < 60; ++trial) {
         const int layout = trial % 3, ch = layout == 1 ? 3 : 1, bpp = layout == 1 ? 8 : (layout == 0 ? 2 : 4);
-        const I w = 1 + rng() % 70, h = 1 + rng() % 4;
+        const I w = trial % 10 > 7 ? 340 + rng() % 1000 : 1 + rng() % 70, h = 1 + rng() % 4;  // rows over several blocks too
         const Plane p = MakePlane(w, h, bpp, rng() % 2 ? 0 : 1 + rng() % 9, rng() % 4, rng);
         const Plane e = Clone(p);
         const std::int16_t bounds[] = {-1000, 0, 5, 255, 1000, 32767, -32768};
