@@ -96,6 +96,14 @@ Status HLSToRGB_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint
 Status SwapChannels_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                    std::int32_t dstStep, RoiSize size, const std::int32_t order[3]);
 
+// In place, per pixel: the hue of (b2, b1, b0) as red, green, blue, taken in
+// single precision, is moved by `angle` degrees (in double precision,
+// rounded back to single; wrapped once each way and clamped to 0..360), and
+// each colour byte becomes trunc(old·(1 − c) + new·c·255), clamped to 0..255.
+// With skipNonzeroAlpha set, a pixel whose byte 3 is not 0 is left as it is.
+Status RotateHue_8u_AC4IR(std::uint8_t* srcDst, std::int32_t step, RoiSize size, double angle,
+                          double completeness, std::int32_t skipNonzeroAlpha);
+
 // Border copies: the source goes to pixel (left, top) of the destination and
 // the frame around it repeats the edge pixels (or a constant value).
 Status CopyReplicateBorder_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,

@@ -56,6 +56,7 @@ struct Kernels {
     void (*bgrToHls)(const U8* src, U8* dst, Count n);
     void (*hlsToRgb)(const U8* src, U8* dst, Count n);
     void (*swapChannels)(const U8* src, U8* dst, Count n, const std::int32_t order[3]);
+    void (*rotateHue)(U8* srcDst, Count n, double angle, double c, bool skipNonzeroAlpha);
 };
 
 // The plain kernels: the reference for every other level, which may also
@@ -88,10 +89,15 @@ void ColorToGray_plain(const U8* src, U8* dst, Count n, const std::uint32_t weig
 void BgrToHls_plain(const U8* src, U8* dst, Count n);
 void HlsToRgb_plain(const U8* src, U8* dst, Count n);
 void SwapChannels_plain(const U8* src, U8* dst, Count n, const std::int32_t order[3]);
+void RotateHue_plain(U8* srcDst, Count n, double angle, double c, bool skipNonzeroAlpha);
 
 // Replaces the entries that have an SSE2 kernel (pixel_sse2.cpp); present
 // when that file is part of the build (VTX_PIXEL_SSE2).
 void InstallSse2Kernels(Kernels& k);
+
+// Replaces the entries that have an AVX2 kernel (pixel_avx2.cpp); present
+// when that file is part of the build (VTX_PIXEL_AVX2).
+void InstallAvx2Kernels(Kernels& k);
 
 // Replaces the entries that have an AVX-512 kernel (pixel_avx512.cpp);
 // present when that file is part of the build (VTX_PIXEL_AVX512).

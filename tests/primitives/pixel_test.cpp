@@ -206,6 +206,10 @@ std::vector<Entry> Entries() {
         {"BGRToHLS_8u_AC4R, HLSToRGB_8u_AC4R", 4, 0, 4, 1,
          [](P s, P, P d, Q q) { return (q.alt ? px::HLSToRGB_8u_AC4R : px::BGRToHLS_8u_AC4R)(s.p(), s.step, d.p(), d.step, d.size()); },
          [](P s, P, P e, I x, I y, Q q) { (q.alt ? RefToRgb : RefToHls)(s.Px(x, y), e.Px(x, y)); }},
+        // One pixel never reaches a vector kernel: the plain kernel is the reference.
+        {"RotateHue_8u_AC4IR", 0, 0, 4, 0,
+         [](P, P, P d, Q q) { return px::RotateHue_8u_AC4IR(d.p(), d.step, d.size(), q.th[1] * 4, q.a1 / 255.0, q.alt); },
+         [](P, P, P e, I x, I y, Q q) { px::RotateHue_8u_AC4IR(e.Px(x, y), 4, {1, 1}, q.th[1] * 4, q.a1 / 255.0, q.alt); }},
         {"SwapChannels_8u_AC4R", 4, 0, 4, 0, [](P s, P, P d, Q q) { return px::SwapChannels_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size(), q.order); },
          [](P s, P, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = s.Px(x, y)[q.order[c]]; }},
         // With the destination equal to the source plane, the source lies inside the destination.
@@ -354,23 +358,30 @@ TEST(PixelPrimitives, EveryValueAtEveryLevel) {
     AtEveryLevel(std::vector<U8>(65536), narrow, [&](U8* d) { return px::Convert_16s8u_C1R(wide.data(), 512, d, 256, {256, 256}); });
 }
 
-TEST(PixelPrimitives, EveryColourToGreyAndBothWaysBetweenHlsAndRgb) {
+TEST(PixelPrimitives, EveryColourToGreyHueAndBothWaysBetweenHlsAndRgbAtEveryLevel) {
     // One 256 × 256 image per value of byte 2; the operations' grey weights.
+    // The hue rotation (byte 3 alternating 0 and not 0, mask on) is compared
+    // with the plain level's bytes.
     const float coeffs[3] = {0.11f, 0.59f, 0.30f};
-    std::vector<U8> src(1 << 18), wantHls(1 << 18, 0x5C), wantRgb(1 << 18, 0xC5), wantGrey(256 * 260, 0xD7);
+    std::vector<U8> src(1 << 18), wantHls(1 << 18, 0x5C), wantRgb(1 << 18, 0xC5), wantGrey(256 * 260, 0xD7), wantHue;
     for (std::uint32_t third = 0; third < 256; ++third) {
         for (std::uint32_t i = 0; i < 65536; ++i) {
-            const U8 p[4] = {static_cast<U8>(i), static_cast<U8>(i >> 8), static_cast<U8>(third), static_cast<U8>(i * 13)};
+            const U8 p[4] = {static_cast<U8>(i), static_cast<U8>(i >> 8), static_cast<U8>(third), static_cast<U8>(i % 3 ? 0 : i * 13)};
             std::memcpy(&src[4 * i], p, 4);
             RefToHls(p, &wantHls[4 * i]);
             RefToRgb(p, &wantRgb[4 * i]);
             wantGrey[i / 256 * 260 + i % 256] = RefGrey(p, coeffs);
         }
-        std::vector<U8> hls(1 << 18, 0x5C), rgb(1 << 18, 0xC5), grey(256 * 260, 0xD7);
-        ASSERT_EQ(px::BGRToHLS_8u_AC4R(src.data(), 1024, hls.data(), 1024, {256, 256}), px::kStsOk);
-        ASSERT_EQ(px::HLSToRGB_8u_AC4R(src.data(), 1024, rgb.data(), 1024, {256, 256}), px::kStsOk);
-        ASSERT_EQ(px::ColorToGray_8u_AC4C1R(src.data(), 1024, grey.data(), 260, {256, 256}, coeffs), px::kStsOk);
-        ASSERT_TRUE(hls == wantHls && rgb == wantRgb && grey == wantGrey) << "byte 2 = " << third;
+        ForEachLevel([&] {
+            std::vector<U8> hls(1 << 18, 0x5C), rgb(1 << 18, 0xC5), grey(256 * 260, 0xD7), hue = src;
+            ASSERT_EQ(px::BGRToHLS_8u_AC4R(src.data(), 1024, hls.data(), 1024, {256, 256}), px::kStsOk);
+            ASSERT_EQ(px::HLSToRGB_8u_AC4R(src.data(), 1024, rgb.data(), 1024, {256, 256}), px::kStsOk);
+            ASSERT_EQ(px::ColorToGray_8u_AC4C1R(src.data(), 1024, grey.data(), 260, {256, 256}, coeffs), px::kStsOk);
+            ASSERT_EQ(px::RotateHue_8u_AC4IR(hue.data(), 1024, {256, 256}, third % 2 ? -123.4 : 250.0, third / 255.0, 1), px::kStsOk);
+            if (px::GetProcessorIndex() == px::kCpuPlain) wantHue = hue;
+            ASSERT_TRUE(hls == wantHls && rgb == wantRgb && grey == wantGrey && hue == wantHue) << "byte 2 = " << third;
+        });
+        if (HasFatalFailure()) return;
     }
 }
 
@@ -430,6 +441,7 @@ std::vector<ArgRow> ArgRows() {
         SrcDst("Convert_8u16s_AC4R", px::Convert_8u16s_AC4R), SrcDst("Convert_16s8u_C1R", px::Convert_16s8u_C1R),
         SrcDst("Convert_16s8u_AC4R", px::Convert_16s8u_AC4R), SrcDst("BGRToHLS_8u_AC4R", px::BGRToHLS_8u_AC4R),
         SrcDst("HLSToRGB_8u_AC4R", px::HLSToRGB_8u_AC4R),
+        {"RotateHue_8u_AC4IR", 1, 1, {}, [](const Bad& b) { return px::RotateHue_8u_AC4IR(Out(b, 0), St(b, 0), b.size, 90.0, 1.0, 0); }},
         {"Copy_8u_P4C4R", 6, 2, {}, [](const Bad& b) {
              const std::array<const U8*, 4> planes{In(b, 1), In(b, 2), In(b, 3), In(b, 4)};
              return px::Copy_8u_P4C4R(b.ptr == 0 ? nullptr : planes.data(), St(b, 0), Out(b, 5), St(b, 1), b.size); }},
