@@ -133,9 +133,10 @@ inline __m512i Div255(__m512i x) {
 
 // Composition of type 0 on 32 bytes widened to 16-bit lanes:
 // d(s1·α1) + d((255 − α1)·d(s2·α2)).
-inline __m512i Over16(__m512i s1, __m512i s2, __m512i a1, __m512i a2, __m512i inv1) {
+// With α2 = 255 the second product is skipped: d(255·v) = v.
+inline __m512i Over16(__m512i s1, __m512i s2, __m512i a1, __m512i a2, __m512i inv1, bool opaque2) {
     const __m512i t1 = Div255(_mm512_mullo_epi16(s1, a1));
-    const __m512i t2 = Div255(_mm512_mullo_epi16(s2, a2));
+    const __m512i t2 = opaque2 ? s2 : Div255(_mm512_mullo_epi16(s2, a2));
     return _mm512_add_epi16(t1, Div255(_mm512_mullo_epi16(inv1, t2)));
 }
 
@@ -151,13 +152,92 @@ void AlphaComp_avx512(const U8* src1, U8 alpha1, const U8* src2, U8 alpha2, U8* 
         const __m512i v1 = _mm512_maskz_loadu_epi8(m, src1 + off);
         const __m512i v2 = _mm512_maskz_loadu_epi8(m, src2 + off);
         const __m512i lo = Over16(_mm512_cvtepu8_epi16(_mm512_castsi512_si256(v1)),
-                                  _mm512_cvtepu8_epi16(_mm512_castsi512_si256(v2)), a1, a2, inv1);
+                                  _mm512_cvtepu8_epi16(_mm512_castsi512_si256(v2)), a1, a2, inv1, alpha2 == 255);
         const __m512i hi = Over16(_mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(v1, 1)),
-                                  _mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(v2, 1)), a1, a2, inv1);
+                                  _mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(v2, 1)), a1, a2, inv1, alpha2 == 255);
         const __m512i packed = _mm512_permutexvar_epi64(order, _mm512_packus_epi16(lo, hi));
         _mm512_mask_storeu_epi8(dst + off, m & kColourBytes, packed);
     });
 }
+
+// ---------------------------------------------------------------------------
+// Colour-space kernels: eight doubles or sixteen floats per vector.
+
+using D = __m512d;
+using MD = __mmask8;
+using F = __m512;
+using MF = __mmask16;
+constexpr Count kD = 8, kF = 16;
+
+inline D SetD(double v) { return _mm512_set1_pd(v); }
+inline F SetF(float v) { return _mm512_set1_ps(v); }
+inline D Add(D a, D b) { return _mm512_add_pd(a, b); }
+inline D Sub(D a, D b) { return _mm512_sub_pd(a, b); }
+inline D Mul(D a, D b) { return _mm512_mul_pd(a, b); }
+inline D Div(D a, D b) { return _mm512_div_pd(a, b); }
+inline D Min(D a, D b) { return _mm512_min_pd(a, b); }
+inline D Max(D a, D b) { return _mm512_max_pd(a, b); }
+inline MD Lt(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ); }
+inline MD Le(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_LE_OQ); }
+inline MD Gt(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
+inline MD Eq(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ); }
+inline D Sel(MD m, D a, D b) { return _mm512_mask_blend_pd(m, b, a); }
+inline F Add(F a, F b) { return _mm512_add_ps(a, b); }
+inline F Sub(F a, F b) { return _mm512_sub_ps(a, b); }
+inline F Mul(F a, F b) { return _mm512_mul_ps(a, b); }
+inline F Div(F a, F b) { return _mm512_div_ps(a, b); }
+inline F Abs(F a) { return _mm512_abs_ps(a); }
+inline MF Lt(F a, F b) { return _mm512_cmp_ps_mask(a, b, _CMP_LT_OQ); }
+inline MF Gt(F a, F b) { return _mm512_cmp_ps_mask(a, b, _CMP_GT_OQ); }
+inline F Sel(MF m, F a, F b) { return _mm512_mask_blend_ps(m, b, a); }
+inline MF MAnd(MF a, MF b) { return static_cast<MF>(a & b); }
+inline MF MAndNot(MF a, MF b) { return static_cast<MF>(a & ~b); }
+
+inline __m256i Channel8(__m256i v, int c) {
+    return _mm256_and_si256(_mm256_srli_epi32(v, 8 * c), _mm256_set1_epi32(0xFF));
+}
+
+inline void LoadBgrD(const U8* p, D& b0, D& b1, D& b2) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    b0 = _mm512_cvtepi32_pd(Channel8(v, 0));
+    b1 = _mm512_cvtepi32_pd(Channel8(v, 1));
+    b2 = _mm512_cvtepi32_pd(Channel8(v, 2));
+}
+
+inline void LoadBgrF(const U8* p, F& b0, F& b1, F& b2) {
+    const __m512i v = _mm512_loadu_si512(p), low = _mm512_set1_epi32(0xFF);
+    b0 = _mm512_cvtepi32_ps(_mm512_and_si512(v, low));
+    b1 = _mm512_cvtepi32_ps(_mm512_and_si512(_mm512_srli_epi32(v, 8), low));
+    b2 = _mm512_cvtepi32_ps(_mm512_and_si512(_mm512_srli_epi32(v, 16), low));
+}
+
+inline void Halves(F f, D& lo, D& hi) {
+    lo = _mm512_cvtps_pd(_mm512_castps512_ps256(f));
+    hi = _mm512_cvtps_pd(_mm256_castpd_ps(_mm512_extractf64x4_pd(_mm512_castps_pd(f), 1)));
+}
+
+inline F Narrow(D lo, D hi) {
+    const __m512d low = _mm512_castpd256_pd512(_mm256_castps_pd(_mm512_cvtpd_ps(lo)));
+    return _mm512_castpd_ps(_mm512_insertf64x4(low, _mm256_castps_pd(_mm512_cvtpd_ps(hi)), 1));
+}
+
+// Truncated and saturated to 0..255.
+inline __m256i ToByte(D v) {
+    return _mm256_max_epi32(_mm256_min_epi32(_mm512_cvttpd_epi32(v), _mm256_set1_epi32(255)), _mm256_setzero_si256());
+}
+
+inline void StoreBgrD(U8* p, D c0, D c1, D c2, bool keepNonzeroAlpha) {
+    __m256i px = _mm256_or_si256(ToByte(c0), _mm256_or_si256(_mm256_slli_epi32(ToByte(c1), 8),
+                                                              _mm256_slli_epi32(ToByte(c2), 16)));
+    if (keepNonzeroAlpha) {
+        const __m256i old = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+        px = _mm256_blendv_epi8(old, px, _mm256_cmpeq_epi32(_mm256_and_si256(old, alpha), _mm256_setzero_si256()));
+    }
+    _mm512_mask_storeu_epi8(p, 0x77777777u, _mm512_castsi256_si512(px));
+}
+
+#include "primitives/pixel_colour_simd.h"
 
 }  // namespace
 
@@ -169,6 +249,9 @@ void InstallAvx512Kernels(Kernels& k) {
     k.lut = Lut_avx512;
     k.lutSkipAlpha = LutSkipAlpha_avx512;
     k.alphaComp = AlphaComp_avx512;
+    k.bgrToHls = BgrToHls_simd;
+    k.hlsToRgb = HlsToRgb_simd;
+    k.rotateHue = RotateHue_simd;
 }
 
 }  // namespace vtx::px::pixel

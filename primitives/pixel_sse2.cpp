@@ -153,10 +153,11 @@ inline __m128i Div255(__m128i x) {
     return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), _mm_set1_epi16(1)), 8);
 }
 
-// t1 + d((255 − α1)·d(s2·α2)) with t1 = d(s1·α1), on 16-bit lanes.
-inline __m128i Over16(__m128i s1, __m128i s2, __m128i a1, __m128i a2, __m128i inv1) {
+// t1 + d((255 − α1)·d(s2·α2)) with t1 = d(s1·α1), on 16-bit lanes. With
+// α2 = 255 the second product is skipped: d(255·v) = v.
+inline __m128i Over16(__m128i s1, __m128i s2, __m128i a1, __m128i a2, __m128i inv1, bool opaque2) {
     const __m128i t1 = Div255(_mm_mullo_epi16(s1, a1));
-    const __m128i t2 = Div255(_mm_mullo_epi16(s2, a2));
+    const __m128i t2 = opaque2 ? s2 : Div255(_mm_mullo_epi16(s2, a2));
     return _mm_add_epi16(t1, Div255(_mm_mullo_epi16(inv1, t2)));
 }
 
@@ -174,8 +175,8 @@ void AlphaComp_sse2(const U8* src1, U8 alpha1, const U8* src2, U8 alpha2, U8* ds
     Count i = 0;
     for (; i + 4 <= n; i += 4) {
         const __m128i v1 = Load4(src1 + 4 * i), v2 = Load4(src2 + 4 * i);
-        const __m128i lo = Over16(_mm_unpacklo_epi8(v1, zero), _mm_unpacklo_epi8(v2, zero), a1, a2, inv1);
-        const __m128i hi = Over16(_mm_unpackhi_epi8(v1, zero), _mm_unpackhi_epi8(v2, zero), a1, a2, inv1);
+        const __m128i lo = Over16(_mm_unpacklo_epi8(v1, zero), _mm_unpacklo_epi8(v2, zero), a1, a2, inv1, alpha2 == 255);
+        const __m128i hi = Over16(_mm_unpackhi_epi8(v1, zero), _mm_unpackhi_epi8(v2, zero), a1, a2, inv1, alpha2 == 255);
         StoreColour4(dst + 4 * i, _mm_packus_epi16(lo, hi));
     }
     AlphaComp_plain(src1 + 4 * i, alpha1, src2 + 4 * i, alpha2, dst + 4 * i, n - i, 0);
