@@ -83,7 +83,7 @@ std::int32_t AdjustSaturation(ImageSession& s, double Completeness, double Level
     const double level = (Level == Level) ? ClampDouble(Level, -100.0, 100.0) : 0.0;
     const double f = level * c * 0.01 + 1.0;
 
-    auto* work = static_cast<std::uint8_t*>(px::MallocBytes(s.byteSize()));
+    std::uint8_t* const work = s.Scratch(s.byteSize());
     if (work == nullptr) return 0;
     const std::int32_t step = s.stride();
     const px::RoiSize roi = ImageRoi(s);
@@ -103,7 +103,6 @@ std::int32_t AdjustSaturation(ImageSession& s, double Completeness, double Level
     px::HLSToRGB_8u_AC4R(s.pixels(), step, work, step, roi);
     const std::int32_t order[3] = {2, 1, 0};
     px::SwapChannels_8u_AC4R(work, step, s.pixels(), step, roi, order);
-    px::Free(work);
     return 0;
 }
 

@@ -76,20 +76,12 @@ std::int32_t AdjustBrightnessEx(ImageSession& s, double Completeness, std::int32
         px::SubC_8u_AC4IRSfs(value, p, step, roi, 0);
         return 0;
     }
-    // Mixed signs: one call per moving channel, red, green, then blue.
-    const std::int32_t levels[3] = {r, g, b};
-    const std::uint8_t amounts[3] = {aR, aG, aB};
-    const int byteIndex[3] = {2, 1, 0};
-    for (int k = 0; k < 3; ++k) {
-        if (levels[k] == 0) continue;
-        std::uint8_t value[3] = {0, 0, 0};
-        value[byteIndex[k]] = amounts[k];
-        if (levels[k] > 0) {
-            px::AddC_8u_AC4IRSfs(value, p, step, roi, 0);
-        } else {
-            px::SubC_8u_AC4IRSfs(value, p, step, roi, 0);
-        }
-    }
+    // Mixed signs: each channel moves one way only, so one pass of a
+    // saturating add of the raised channels and a saturating subtract of the
+    // lowered ones gives the bytes of one call per channel.
+    const std::uint8_t add[3] = {b > 0 ? aB : std::uint8_t{0}, g > 0 ? aG : std::uint8_t{0}, r > 0 ? aR : std::uint8_t{0}};
+    const std::uint8_t sub[3] = {b < 0 ? aB : std::uint8_t{0}, g < 0 ? aG : std::uint8_t{0}, r < 0 ? aR : std::uint8_t{0}};
+    px::AddSubC_8u_AC4IR(add, sub, p, step, roi);
     return 0;
 }
 
@@ -230,7 +222,7 @@ std::int32_t UtilitySwapChannels(ImageSession& s, std::uint8_t nChannel0, std::u
                                  std::uint8_t nChannel2) {
     if (!s.HasImage()) return 1;
     if (nChannel0 > 2 || nChannel1 > 2 || nChannel2 > 2) return 0;
-    auto* scratch = static_cast<std::uint8_t*>(px::MallocBytes(s.byteSize()));
+    std::uint8_t* const scratch = s.Scratch(s.byteSize());
     if (scratch == nullptr) return 1;
     const std::int32_t order[3] = {nChannel0, nChannel1, nChannel2};
     const px::RoiSize roi = ImageRoi(s);
@@ -238,7 +230,6 @@ std::int32_t UtilitySwapChannels(ImageSession& s, std::uint8_t nChannel0, std::u
     // Only the colour bytes come back; the scratch image's alpha bytes were
     // never written.
     px::Copy_8u_AC4R(scratch, s.stride(), s.pixels(), s.stride(), roi);
-    px::Free(scratch);
     return 0;
 }
 

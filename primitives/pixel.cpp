@@ -337,6 +337,28 @@ void HlsToRgb_plain(const U8* src, U8* dst, Count n) {
     }
 }
 
+void AddSubC_plain(const U8 add[3], const U8 sub[3], U8* srcDst, Count n) {
+    for (Count i = 0; i < n; ++i) {
+        for (int c = 0; c < 3; ++c) {
+            U8& v = srcDst[4 * i + c];
+            const int up = std::min(255, v + add[c]);
+            v = static_cast<U8>(std::max(0, up - sub[c]));
+        }
+    }
+}
+
+void Lightness_plain(const U8* src, U8* dst, Count n) {
+    // The lightness byte of BgrToHls_plain, without hue and saturation.
+    for (Count i = 0; i < n; ++i) {
+        const double B = src[4 * i] * kInv255;
+        const double G = src[4 * i + 1] * kInv255;
+        const double R = src[4 * i + 2] * kInv255;
+        const double M = std::max(B, std::max(G, R));
+        const double N = std::min(B, std::min(G, R));
+        dst[i] = RoundColour((M + N) * 0.5);
+    }
+}
+
 void SwapChannels_plain(const U8* src, U8* dst, Count n, const std::int32_t order[3]) {
     // Byte by byte in channel order: an overlapping destination sees its own
     // earlier writes (callers pass separate buffers).
@@ -442,7 +464,8 @@ constexpr Kernels kPlainKernels = {
     Convert16s8uAC4_plain, AddC_plain,            SubC_plain,         Add_plain,
     Sqr_plain,             SumRow_plain,          MinRow_plain,       Lut_plain,
     LutSkipAlpha_plain,    Threshold_plain,       AlphaComp_plain,       ColorToGray_plain,  BgrToHls_plain,
-    HlsToRgb_plain,        SwapChannels_plain,    RotateHue_plain,
+    HlsToRgb_plain,        SwapChannels_plain,    RotateHue_plain,    AddSubC_plain,
+    Lightness_plain,
 };
 
 // The table of the family, indexed by processor index 1..kCpuHighest and
@@ -702,6 +725,18 @@ Status SubC_8u_AC4IRSfs(const std::uint8_t value[3], std::uint8_t* srcDst, std::
     return ConstantInPlace(KernelsForCurrentLevel().subC, value, srcDst, step, size, scaleFactor);
 }
 
+Status AddSubC_8u_AC4IR(const std::uint8_t add[3], const std::uint8_t sub[3], std::uint8_t* srcDst,
+                        std::int32_t step, RoiSize size) {
+    if (add == nullptr || sub == nullptr || srcDst == nullptr) return kStsNullPtr;
+    if (BadSize(size)) return kStsBadSize;
+    if (step < 1) return kStsBadStep;
+    const auto kernel = KernelsForCurrentLevel().addSubC;
+    const U8 a[3] = {add[0], add[1], add[2]}, b[3] = {sub[0], sub[1], sub[2]};
+    const Walk w = PlanWalk(size, std::int64_t{4} * size.width, step, std::int64_t{4} * size.width, step);
+    for (std::int32_t y = 0; y < w.rows; ++y) kernel(a, b, RowAt(srcDst, y, step), w.n);
+    return kStsOk;
+}
+
 Status Add_8u_AC4RSfs(const std::uint8_t* src1, std::int32_t src1Step, const std::uint8_t* src2,
                              std::int32_t src2Step, std::uint8_t* dst, std::int32_t dstStep, RoiSize size,
                              std::int32_t scaleFactor) {
@@ -874,6 +909,13 @@ Status BGRToHLS_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint
                                std::int32_t dstStep, RoiSize size) {
     if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
     RunSrcDst(KernelsForCurrentLevel().bgrToHls, src, srcStep, 4, dst, dstStep, 4, size);
+    return kStsOk;
+}
+
+Status Lightness_8u_AC4C1R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+                           std::int32_t dstStep, RoiSize size) {
+    if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
+    RunSrcDst(KernelsForCurrentLevel().lightness, src, srcStep, 4, dst, dstStep, 1, size);
     return kStsOk;
 }
 

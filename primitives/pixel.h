@@ -49,6 +49,10 @@ Status AddC_8u_AC4IRSfs(const std::uint8_t value[3], std::uint8_t* srcDst, std::
                                RoiSize size, std::int32_t scaleFactor);
 Status SubC_8u_AC4IRSfs(const std::uint8_t value[3], std::uint8_t* srcDst, std::int32_t step,
                                RoiSize size, std::int32_t scaleFactor);
+// In place: each colour byte v becomes max(0, min(255, v + add[c]) − sub[c]),
+// one saturating add and one saturating subtract per channel in one pass.
+Status AddSubC_8u_AC4IR(const std::uint8_t add[3], const std::uint8_t sub[3], std::uint8_t* srcDst,
+                        std::int32_t step, RoiSize size);
 Status Add_8u_AC4RSfs(const std::uint8_t* src1, std::int32_t src1Step, const std::uint8_t* src2,
                              std::int32_t src2Step, std::uint8_t* dst, std::int32_t dstStep,
                              RoiSize size, std::int32_t scaleFactor);
@@ -89,6 +93,9 @@ Status ColorToGray_8u_AC4C1R(const std::uint8_t* src, std::int32_t srcStep, std:
                                     std::int32_t dstStep, RoiSize size, const float coeffs[3]);
 Status BGRToHLS_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                std::int32_t dstStep, RoiSize size);
+// The lightness byte that BGRToHLS_8u_AC4R writes, into a one-byte plane.
+Status Lightness_8u_AC4C1R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+                           std::int32_t dstStep, RoiSize size);
 Status HLSToRGB_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                std::int32_t dstStep, RoiSize size);
 // Destination byte c = source byte order[c]; source and destination must not

@@ -68,6 +68,15 @@ void SubC_avx2(const U8 value[3], U8* srcDst, Count n, std::int32_t scaleFactor)
     SubC_plain(value, srcDst + 4 * i, n - i, 0);
 }
 
+void AddSubC_avx2(const U8 add[3], const U8 sub[3], U8* srcDst, Count n) {
+    const __m256i a = Broadcast(add, 0), b = Broadcast(sub, 0);
+    Count i = 0;
+    for (; i + 8 <= n; i += 8) {
+        StoreColour8(srcDst + 4 * i, _mm256_subs_epu8(_mm256_adds_epu8(Load8(srcDst + 4 * i), a), b));
+    }
+    AddSubC_plain(add, sub, srcDst + 4 * i, n - i);
+}
+
 void Add_avx2(const U8* src1, const U8* src2, U8* dst, Count n, std::int32_t scaleFactor) {
     if (scaleFactor != 1) return Add_plain(src1, src2, dst, n, scaleFactor);
     // The mean rounded half to even: pavgb's rounded-up mean, less one where
@@ -323,6 +332,12 @@ inline void Halves(F f, D& lo, D& hi) {
 
 inline F Narrow(D lo, D hi) { return _mm256_set_m128(_mm256_cvtpd_ps(hi), _mm256_cvtpd_ps(lo)); }
 
+inline void StoreByteD(U8* p, D v) {
+    const __m128i w = _mm_packs_epi32(_mm256_cvttpd_epi32(v), _mm_setzero_si128());
+    const auto four = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(w, w)));
+    std::memcpy(p, &four, 4);
+}
+
 inline void StoreBgrD(U8* p, D c0, D c1, D c2, bool keepNonzeroAlpha) {
     // Truncated to 32 bits and saturated through 16 to 8 bits: bytes
     // c0[0..3] c2[0..3] c1[0..3]; then interleaved to pixels.
@@ -361,6 +376,8 @@ void InstallAvx2Kernels(Kernels& k) {
     k.bgrToHls = BgrToHls_simd;
     k.hlsToRgb = HlsToRgb_simd;
     k.rotateHue = RotateHue_simd;
+    k.addSubC = AddSubC_avx2;
+    k.lightness = Lightness_simd;
 }
 
 }  // namespace vtx::px::pixel

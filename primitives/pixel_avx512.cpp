@@ -125,6 +125,14 @@ void SubC_avx512(const U8 value[3], U8* srcDst, Count n, std::int32_t scaleFacto
     });
 }
 
+void AddSubC_avx512(const U8 add[3], const U8 sub[3], U8* srcDst, Count n) {
+    const __m512i a = Broadcast(add), b = Broadcast(sub);
+    ForEachVector(n, [&](Count off, __mmask64 m) {
+        const __m512i v = _mm512_maskz_loadu_epi8(m, srcDst + off);
+        _mm512_mask_storeu_epi8(srcDst + off, m & kColourBytes, _mm512_subs_epu8(_mm512_adds_epu8(v, a), b));
+    });
+}
+
 // d(x) = (x + (x >> 8) + 1) >> 8 on 16-bit lanes holding x <= 65025.
 inline __m512i Div255(__m512i x) {
     return _mm512_srli_epi16(_mm512_add_epi16(_mm512_add_epi16(x, _mm512_srli_epi16(x, 8)), _mm512_set1_epi16(1)),
@@ -226,6 +234,11 @@ inline __m256i ToByte(D v) {
     return _mm256_max_epi32(_mm256_min_epi32(_mm512_cvttpd_epi32(v), _mm256_set1_epi32(255)), _mm256_setzero_si256());
 }
 
+inline void StoreByteD(U8* p, D v) {
+    const __m128i w = _mm_packs_epi32(_mm256_castsi256_si128(ToByte(v)), _mm256_extracti128_si256(ToByte(v), 1));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(w, w));
+}
+
 inline void StoreBgrD(U8* p, D c0, D c1, D c2, bool keepNonzeroAlpha) {
     __m256i px = _mm256_or_si256(ToByte(c0), _mm256_or_si256(_mm256_slli_epi32(ToByte(c1), 8),
                                                               _mm256_slli_epi32(ToByte(c2), 16)));
@@ -252,6 +265,8 @@ void InstallAvx512Kernels(Kernels& k) {
     k.bgrToHls = BgrToHls_simd;
     k.hlsToRgb = HlsToRgb_simd;
     k.rotateHue = RotateHue_simd;
+    k.addSubC = AddSubC_avx512;
+    k.lightness = Lightness_simd;
 }
 
 }  // namespace vtx::px::pixel

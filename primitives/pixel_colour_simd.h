@@ -11,6 +11,7 @@
 //   LoadBgrF(p, b0, b1, b2)   bytes 0..2 of kF pixels as floats
 //   Halves(f, lo, hi)         the kF floats as two vectors of doubles
 //   Narrow(lo, hi)            two vectors of doubles rounded to one of floats
+//   StoreByteD(p, v)          kD bytes: the truncated values of v saturated to 0..255
 //   StoreBgrD(p, c0, c1, c2, keepNonzeroAlpha)
 //                             kD pixels: byte c = the truncated value of c<c>
 //                             saturated to 0..255, byte 3 kept; with
@@ -56,6 +57,21 @@ void BgrToHls_simd(const U8* src, U8* dst, Count n) {
                   false);
     }
     BgrToHls_plain(src + 4 * i, dst + 4 * i, n - i);
+}
+
+void Lightness_simd(const U8* src, U8* dst, Count n) {
+    const D k = SetD(kInv255d), half = SetD(0.5), c255 = SetD(255.0), h0 = SetD(kRoundOffsetD);
+    Count i = 0;
+    for (; i + kD <= n; i += kD) {
+        D B, G, R;
+        LoadBgrD(src + 4 * i, B, G, R);
+        B = Mul(B, k);
+        G = Mul(G, k);
+        R = Mul(R, k);
+        const D L = Mul(Add(Max(B, Max(G, R)), Min(B, Min(G, R))), half);
+        StoreByteD(dst + i, Add(Mul(L, c255), h0));
+    }
+    Lightness_plain(src + 4 * i, dst + i, n - i);
 }
 
 void HlsToRgb_simd(const U8* src, U8* dst, Count n) {

@@ -57,6 +57,8 @@ struct Kernels {
     void (*hlsToRgb)(const U8* src, U8* dst, Count n);
     void (*swapChannels)(const U8* src, U8* dst, Count n, const std::int32_t order[3]);
     void (*rotateHue)(U8* srcDst, Count n, double angle, double c, bool skipNonzeroAlpha);
+    void (*addSubC)(const U8 add[3], const U8 sub[3], U8* srcDst, Count n);
+    void (*lightness)(const U8* src, U8* dst, Count n);
 };
 
 // The plain kernels: the reference for every other level, which may also
@@ -90,6 +92,8 @@ void BgrToHls_plain(const U8* src, U8* dst, Count n);
 void HlsToRgb_plain(const U8* src, U8* dst, Count n);
 void SwapChannels_plain(const U8* src, U8* dst, Count n, const std::int32_t order[3]);
 void RotateHue_plain(U8* srcDst, Count n, double angle, double c, bool skipNonzeroAlpha);
+void AddSubC_plain(const U8 add[3], const U8 sub[3], U8* srcDst, Count n);
+void Lightness_plain(const U8* src, U8* dst, Count n);
 
 // Replaces the entries that have an SSE2 kernel (pixel_sse2.cpp); present
 // when that file is part of the build (VTX_PIXEL_SSE2).

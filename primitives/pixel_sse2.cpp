@@ -182,6 +182,29 @@ void AlphaComp_sse2(const U8* src1, U8 alpha1, const U8* src2, U8 alpha2, U8* ds
     AlphaComp_plain(src1 + 4 * i, alpha1, src2 + 4 * i, alpha2, dst + 4 * i, n - i, 0);
 }
 
+void AddSubC_sse2(const U8 add[3], const U8 sub[3], U8* srcDst, Count n) {
+    const __m128i a = Broadcast(add, 0), b = Broadcast(sub, 0);
+    Count i = 0;
+    for (; i + 4 <= n; i += 4) StoreColour4(srcDst + 4 * i, _mm_subs_epu8(_mm_adds_epu8(Load4(srcDst + 4 * i), a), b));
+    AddSubC_plain(add, sub, srcDst + 4 * i, n - i);
+}
+
+void CopyP4C4_sse2(const U8* p0, const U8* p1, const U8* p2, const U8* p3, U8* dst, Count n) {
+    // Byte pairs of planes 0, 1 and of planes 2, 3, then pairs of pairs.
+    Count i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v0 = Load4(p0 + i), v1 = Load4(p1 + i), v2 = Load4(p2 + i), v3 = Load4(p3 + i);
+        const __m128i lo01 = _mm_unpacklo_epi8(v0, v1), hi01 = _mm_unpackhi_epi8(v0, v1);
+        const __m128i lo23 = _mm_unpacklo_epi8(v2, v3), hi23 = _mm_unpackhi_epi8(v2, v3);
+        __m128i* d = reinterpret_cast<__m128i*>(dst + 4 * i);
+        _mm_storeu_si128(d, _mm_unpacklo_epi16(lo01, lo23));
+        _mm_storeu_si128(d + 1, _mm_unpackhi_epi16(lo01, lo23));
+        _mm_storeu_si128(d + 2, _mm_unpacklo_epi16(hi01, hi23));
+        _mm_storeu_si128(d + 3, _mm_unpackhi_epi16(hi01, hi23));
+    }
+    CopyP4C4_plain(p0 + i, p1 + i, p2 + i, p3 + i, dst + 4 * i, n - i);
+}
+
 void Add_sse2(const U8* src1, const U8* src2, U8* dst, Count n, std::int32_t scaleFactor) {
     if (scaleFactor != 1) {
         Add_plain(src1, src2, dst, n, scaleFactor);
@@ -377,6 +400,12 @@ inline void Halves(F f, D& lo, D& hi) {
 
 inline F Narrow(D lo, D hi) { return _mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi)); }
 
+inline void StoreByteD(U8* p, D v) {
+    const __m128i b = _mm_packus_epi16(_mm_packs_epi32(_mm_cvttpd_epi32(v), _mm_setzero_si128()), _mm_setzero_si128());
+    const auto two = static_cast<std::uint16_t>(_mm_cvtsi128_si32(b));
+    std::memcpy(p, &two, 2);
+}
+
 inline void StoreBgrD(U8* p, D c0, D c1, D c2, bool keepNonzeroAlpha) {
     // Truncated to 32 bits, saturated through 16 to 8 bits, and interleaved
     // back to pixels: bytes c0, c2, c1 of the two pixels, then pairs, then
@@ -421,6 +450,9 @@ void InstallSse2Kernels(Kernels& k) {
     k.bgrToHls = BgrToHls_simd;
     k.hlsToRgb = HlsToRgb_simd;
     k.rotateHue = RotateHue_simd;
+    k.addSubC = AddSubC_sse2;
+    k.copyP4C4 = CopyP4C4_sse2;
+    k.lightness = Lightness_simd;
 }
 
 }  // namespace vtx::px::pixel

@@ -181,6 +181,8 @@ std::vector<Entry> Entries() {
         {"AddC_8u_AC4IRSfs, SubC_8u_AC4IRSfs", 0, 0, 4, 0,
          [](P, P, P d, Q q) { return (q.alt ? px::SubC_8u_AC4IRSfs : px::AddC_8u_AC4IRSfs)(q.v, d.p(), d.step, d.size(), q.sf); },
          [](P, P, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = Clamp(RefScale(e.Px(x, y)[c] + (q.alt ? -q.v[c] : q.v[c]), q.sf)); }},
+        {"AddSubC_8u_AC4IR", 0, 0, 4, 0, [](P, P, P d, Q q) { return px::AddSubC_8u_AC4IR(q.v, q.tables[0], d.p(), d.step, d.size()); },
+         [](P, P, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = Clamp(std::min(255, e.Px(x, y)[c] + q.v[c]) - q.tables[0][c]); }},
         {"Add_8u_AC4RSfs", 4, 4, 4, 2,
          [](P a, P b, P d, Q q) { return px::Add_8u_AC4RSfs(a.p(), a.step, b.p(), b.step, d.p(), d.step, d.size(), q.sf); },
          [](P a, P b, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = Clamp(RefScale(a.Px(x, y)[c] + b.Px(x, y)[c], q.sf)); }},
@@ -203,6 +205,8 @@ std::vector<Entry> Entries() {
          [](P a, P b, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = Clamp(RefComp(a.Px(x, y)[c], b.Px(x, y)[c], q.a1, q.a2, q.type)); }},
         {"ColorToGray_8u_AC4C1R", 4, 0, 1, 0, [](P s, P, P d, Q q) { return px::ColorToGray_8u_AC4C1R(s.p(), s.step, d.p(), d.step, d.size(), q.coeffs); },
          [](P s, P, P e, I x, I y, Q q) { *e.Px(x, y) = RefGrey(s.Px(x, y), q.coeffs); }},
+        {"Lightness_8u_AC4C1R", 4, 0, 1, 0, [](P s, P, P d, Q) { return px::Lightness_8u_AC4C1R(s.p(), s.step, d.p(), d.step, d.size()); },
+         [](P s, P, P e, I x, I y, Q) { U8 hls[3]; RefToHls(s.Px(x, y), hls); *e.Px(x, y) = hls[1]; }},
         {"BGRToHLS_8u_AC4R, HLSToRGB_8u_AC4R", 4, 0, 4, 1,
          [](P s, P, P d, Q q) { return (q.alt ? px::HLSToRGB_8u_AC4R : px::BGRToHLS_8u_AC4R)(s.p(), s.step, d.p(), d.step, d.size()); },
          [](P s, P, P e, I x, I y, Q q) { (q.alt ? RefToRgb : RefToHls)(s.Px(x, y), e.Px(x, y)); }},
@@ -363,7 +367,7 @@ TEST(PixelPrimitives, EveryColourToGreyHueAndBothWaysBetweenHlsAndRgbAtEveryLeve
     // The hue rotation (byte 3 alternating 0 and not 0, mask on) is compared
     // with the plain level's bytes.
     const float coeffs[3] = {0.11f, 0.59f, 0.30f};
-    std::vector<U8> src(1 << 18), wantHls(1 << 18, 0x5C), wantRgb(1 << 18, 0xC5), wantGrey(256 * 260, 0xD7), wantHue;
+    std::vector<U8> src(1 << 18), wantHls(1 << 18, 0x5C), wantRgb(1 << 18, 0xC5), wantGrey(256 * 260, 0xD7), wantLight(65536), wantHue;
     for (std::uint32_t third = 0; third < 256; ++third) {
         for (std::uint32_t i = 0; i < 65536; ++i) {
             const U8 p[4] = {static_cast<U8>(i), static_cast<U8>(i >> 8), static_cast<U8>(third), static_cast<U8>(i % 3 ? 0 : i * 13)};
@@ -371,15 +375,17 @@ TEST(PixelPrimitives, EveryColourToGreyHueAndBothWaysBetweenHlsAndRgbAtEveryLeve
             RefToHls(p, &wantHls[4 * i]);
             RefToRgb(p, &wantRgb[4 * i]);
             wantGrey[i / 256 * 260 + i % 256] = RefGrey(p, coeffs);
+            wantLight[i] = wantHls[4 * i + 1];
         }
         ForEachLevel([&] {
-            std::vector<U8> hls(1 << 18, 0x5C), rgb(1 << 18, 0xC5), grey(256 * 260, 0xD7), hue = src;
+            std::vector<U8> hls(1 << 18, 0x5C), rgb(1 << 18, 0xC5), grey(256 * 260, 0xD7), light(65536), hue = src;
             ASSERT_EQ(px::BGRToHLS_8u_AC4R(src.data(), 1024, hls.data(), 1024, {256, 256}), px::kStsOk);
             ASSERT_EQ(px::HLSToRGB_8u_AC4R(src.data(), 1024, rgb.data(), 1024, {256, 256}), px::kStsOk);
             ASSERT_EQ(px::ColorToGray_8u_AC4C1R(src.data(), 1024, grey.data(), 260, {256, 256}, coeffs), px::kStsOk);
+            ASSERT_EQ(px::Lightness_8u_AC4C1R(src.data(), 1024, light.data(), 256, {256, 256}), px::kStsOk);
             ASSERT_EQ(px::RotateHue_8u_AC4IR(hue.data(), 1024, {256, 256}, third % 2 ? -123.4 : 250.0, third / 255.0, 1), px::kStsOk);
             if (px::GetProcessorIndex() == px::kCpuPlain) wantHue = hue;
-            ASSERT_TRUE(hls == wantHls && rgb == wantRgb && grey == wantGrey && hue == wantHue) << "byte 2 = " << third;
+            ASSERT_TRUE(hls == wantHls && rgb == wantRgb && grey == wantGrey && light == wantLight && hue == wantHue) << "byte 2 = " << third;
         });
         if (HasFatalFailure()) return;
     }
@@ -441,6 +447,8 @@ std::vector<ArgRow> ArgRows() {
         SrcDst("Convert_8u16s_AC4R", px::Convert_8u16s_AC4R), SrcDst("Convert_16s8u_C1R", px::Convert_16s8u_C1R),
         SrcDst("Convert_16s8u_AC4R", px::Convert_16s8u_AC4R), SrcDst("BGRToHLS_8u_AC4R", px::BGRToHLS_8u_AC4R),
         SrcDst("HLSToRGB_8u_AC4R", px::HLSToRGB_8u_AC4R),
+        SrcDst("Lightness_8u_AC4C1R", px::Lightness_8u_AC4C1R),
+        {"AddSubC_8u_AC4IR", 3, 1, {}, [](const Bad& b) { return px::AddSubC_8u_AC4IR(In(b, 0), In(b, 1), Out(b, 2), St(b, 0), b.size); }},
         {"RotateHue_8u_AC4IR", 1, 1, {}, [](const Bad& b) { return px::RotateHue_8u_AC4IR(Out(b, 0), St(b, 0), b.size, 90.0, 1.0, 0); }},
         {"Copy_8u_P4C4R", 6, 2, {}, [](const Bad& b) {
              const std::array<const U8*, 4> planes{In(b, 1), In(b, 2), In(b, 3), In(b, 4)};
