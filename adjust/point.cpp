@@ -180,39 +180,17 @@ std::int32_t AdjustColorize(ImageSession& s, double Completeness, std::int32_t R
                             std::int32_t Blue) {
     if (!s.HasImage()) return 1;
     const double c = ClampCompleteness(Completeness);
-    const double rest = 1.0 - c;
-
-    // Ramp tables (low eight bits of the rounded multiply-divide; the colour
-    // arguments are used as given), and the products of the per-pixel formula
-    // tabulated by byte value. Each tabulated product is the same double the
-    // formula computes, and the sums are formed in the formula's order, so
-    // the results are bit for bit those of the direct evaluation.
+    // Ramps from black to the colour (low eight bits of the rounded
+    // multiply-divide; the colour arguments are used as given), indexed by
+    // the pixel's weighted sum.
     std::uint8_t cR[256], cG[256], cB[256];
-    double lumG[256], lumR[256], lumB[256];
-    double byC[256], byRest[256];
     for (int i = 0; i < 256; ++i) {
         cR[i] = static_cast<std::uint8_t>(px::MulDiv(Red, i, 255) & 0xFF);
         cG[i] = static_cast<std::uint8_t>(px::MulDiv(Green, i, 255) & 0xFF);
         cB[i] = static_cast<std::uint8_t>(px::MulDiv(Blue, i, 255) & 0xFF);
-        lumG[i] = 0.59 * i;
-        lumR[i] = 0.3 * i;
-        lumB[i] = 0.11 * i;
-        byC[i] = i * c;
-        byRest[i] = i * rest;
     }
-
-    std::uint8_t* p = s.pixels();
-    const std::int64_t count = s.byteSize() / 4;
-    const bool masked = s.useMask();
-    for (std::int64_t n = 0; n < count; ++n, p += 4) {
-        if (masked && p[3] != 0) continue;
-        const std::uint8_t b = p[0], g = p[1], r = p[2];
-        // 0.59·G + 0.3·R + 0.11·B never exceeds 255 by more than rounding.
-        const std::uint8_t y = ClampByte(lumG[g] + lumR[r] + lumB[b]);
-        p[0] = ClampByte(byC[cB[y]] + byRest[b]);
-        p[1] = ClampByte(byC[cG[y]] + byRest[g]);
-        p[2] = ClampByte(byC[cR[y]] + byRest[r]);
-    }
+    const std::uint8_t* const ramps[3] = {cB, cG, cR};
+    px::Colorize_8u_AC4IR(s.pixels(), s.stride(), ImageRoi(s), ramps, c, s.useMask() ? 1 : 0);
     return 0;
 }
 

@@ -455,6 +455,29 @@ void RotateHue_plain(U8* p, Count n, double angle, double c, bool skipNonzeroAlp
     }
 }
 
+void Colorize_plain(U8* p, Count n, const ColourRamps& ramps, double c, bool skipNonzeroAlpha) {
+    // The products of the formula tabulated by byte value: each entry is the
+    // double the direct evaluation computes, and the sums are formed in its
+    // order, so the bytes are those of the formula.
+    const double rest = 1.0 - c;
+    double lum[3][256], byC[256], byRest[256];
+    for (int i = 0; i < 256; ++i) {
+        lum[0][i] = 0.11 * i;
+        lum[1][i] = 0.59 * i;
+        lum[2][i] = 0.3 * i;
+        byC[i] = i * c;
+        byRest[i] = i * rest;
+    }
+    for (Count i = 0; i < n; ++i, p += 4) {
+        if (skipNonzeroAlpha && p[3] != 0) continue;
+        const U8 b0 = p[0], b1 = p[1], b2 = p[2];
+        const U8 y = ClampToByte(lum[1][b1] + lum[2][b2] + lum[0][b0]);
+        p[0] = ClampToByte(byC[ramps[0][y]] + byRest[b0]);
+        p[1] = ClampToByte(byC[ramps[1][y]] + byRest[b1]);
+        p[2] = ClampToByte(byC[ramps[2][y]] + byRest[b2]);
+    }
+}
+
 namespace {
 
 constexpr Kernels kPlainKernels = {
@@ -465,7 +488,7 @@ constexpr Kernels kPlainKernels = {
     Sqr_plain,             SumRow_plain,          MinRow_plain,       Lut_plain,
     LutSkipAlpha_plain,    Threshold_plain,       AlphaComp_plain,       ColorToGray_plain,  BgrToHls_plain,
     HlsToRgb_plain,        SwapChannels_plain,    RotateHue_plain,    AddSubC_plain,
-    Lightness_plain,
+    Lightness_plain,       Colorize_plain,
 };
 
 // The table of the family, indexed by processor index 1..kCpuHighest and
@@ -938,6 +961,21 @@ Status SwapChannels_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::
     const auto kernel = KernelsForCurrentLevel().swapChannels;
     const Walk w = PlanWalk(size, std::int64_t{4} * size.width, srcStep, std::int64_t{4} * size.width, dstStep);
     for (std::int32_t y = 0; y < w.rows; ++y) kernel(RowAt(src, y, srcStep), RowAt(dst, y, dstStep), w.n, o);
+    return kStsOk;
+}
+
+Status Colorize_8u_AC4IR(std::uint8_t* srcDst, std::int32_t step, RoiSize size, const std::uint8_t* const ramps[3],
+                         double completeness, std::int32_t skipNonzeroAlpha) {
+    if (srcDst == nullptr || ramps == nullptr || ramps[0] == nullptr || ramps[1] == nullptr || ramps[2] == nullptr) {
+        return kStsNullPtr;
+    }
+    if (BadSize(size)) return kStsBadSize;
+    if (step < 1) return kStsBadStep;
+    ColourRamps copies;
+    for (int c = 0; c < 3; ++c) std::memcpy(copies[c], ramps[c], 256);
+    const auto kernel = KernelsForCurrentLevel().colorize;
+    const Walk w = PlanWalk(size, std::int64_t{4} * size.width, step, std::int64_t{4} * size.width, step);
+    for (std::int32_t y = 0; y < w.rows; ++y) kernel(RowAt(srcDst, y, step), w.n, copies, completeness, skipNonzeroAlpha != 0);
     return kStsOk;
 }
 

@@ -111,6 +111,13 @@ Status SwapChannels_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::
 Status RotateHue_8u_AC4IR(std::uint8_t* srcDst, std::int32_t step, RoiSize size, double angle,
                           double completeness, std::int32_t skipNonzeroAlpha);
 
+// In place, per pixel: y = trunc(0.59·b1 + 0.3·b2 + 0.11·b0) (in double
+// precision, clamped to 0..255), and each colour byte x of channel c becomes
+// trunc(ramps[c][y]·completeness + x·(1 − completeness)), clamped to 0..255.
+// With skipNonzeroAlpha set, a pixel whose byte 3 is not 0 is left as it is.
+Status Colorize_8u_AC4IR(std::uint8_t* srcDst, std::int32_t step, RoiSize size, const std::uint8_t* const ramps[3],
+                         double completeness, std::int32_t skipNonzeroAlpha);
+
 // Border copies: the source goes to pixel (left, top) of the destination and
 // the frame around it repeats the edge pixels (or a constant value).
 Status CopyReplicateBorder_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, RoiSize srcSize,

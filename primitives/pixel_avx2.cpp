@@ -332,6 +332,8 @@ inline void Halves(F f, D& lo, D& hi) {
 
 inline F Narrow(D lo, D hi) { return _mm256_set_m128(_mm256_cvtpd_ps(hi), _mm256_cvtpd_ps(lo)); }
 
+inline D LoadIntsD(const std::int32_t* v) { return _mm256_cvtepi32_pd(Load4(reinterpret_cast<const U8*>(v))); }
+
 inline void StoreByteD(U8* p, D v) {
     const __m128i w = _mm_packs_epi32(_mm256_cvttpd_epi32(v), _mm_setzero_si128());
     const auto four = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(w, w)));
@@ -378,6 +380,7 @@ void InstallAvx2Kernels(Kernels& k) {
     k.rotateHue = RotateHue_simd;
     k.addSubC = AddSubC_avx2;
     k.lightness = Lightness_simd;
+    k.colorize = Colorize_simd;
 }
 
 }  // namespace vtx::px::pixel

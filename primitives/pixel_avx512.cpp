@@ -234,6 +234,10 @@ inline __m256i ToByte(D v) {
     return _mm256_max_epi32(_mm256_min_epi32(_mm512_cvttpd_epi32(v), _mm256_set1_epi32(255)), _mm256_setzero_si256());
 }
 
+inline D LoadIntsD(const std::int32_t* v) {
+    return _mm512_cvtepi32_pd(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(v)));
+}
+
 inline void StoreByteD(U8* p, D v) {
     const __m128i w = _mm_packs_epi32(_mm256_castsi256_si128(ToByte(v)), _mm256_extracti128_si256(ToByte(v), 1));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(w, w));
@@ -267,6 +271,7 @@ void InstallAvx512Kernels(Kernels& k) {
     k.rotateHue = RotateHue_simd;
     k.addSubC = AddSubC_avx512;
     k.lightness = Lightness_simd;
+    k.colorize = Colorize_simd;
 }
 
 }  // namespace vtx::px::pixel

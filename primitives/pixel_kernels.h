@@ -18,6 +18,8 @@ using Count = std::ptrdiff_t;
 
 // 256-entry byte map of one channel.
 using ChannelTable = U8[256];
+// Colour ramps of channels 0, 1, 2, indexed by a grey value.
+using ColourRamps = ChannelTable[3];
 
 struct Kernels {
     void (*copyAC4)(const U8* src, U8* dst, Count n);
@@ -59,6 +61,7 @@ struct Kernels {
     void (*rotateHue)(U8* srcDst, Count n, double angle, double c, bool skipNonzeroAlpha);
     void (*addSubC)(const U8 add[3], const U8 sub[3], U8* srcDst, Count n);
     void (*lightness)(const U8* src, U8* dst, Count n);
+    void (*colorize)(U8* srcDst, Count n, const ColourRamps& ramps, double c, bool skipNonzeroAlpha);
 };
 
 // The plain kernels: the reference for every other level, which may also
@@ -94,6 +97,7 @@ void SwapChannels_plain(const U8* src, U8* dst, Count n, const std::int32_t orde
 void RotateHue_plain(U8* srcDst, Count n, double angle, double c, bool skipNonzeroAlpha);
 void AddSubC_plain(const U8 add[3], const U8 sub[3], U8* srcDst, Count n);
 void Lightness_plain(const U8* src, U8* dst, Count n);
+void Colorize_plain(U8* srcDst, Count n, const ColourRamps& ramps, double c, bool skipNonzeroAlpha);
 
 // Replaces the entries that have an SSE2 kernel (pixel_sse2.cpp); present
 // when that file is part of the build (VTX_PIXEL_SSE2).

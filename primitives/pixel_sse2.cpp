@@ -400,6 +400,8 @@ inline void Halves(F f, D& lo, D& hi) {
 
 inline F Narrow(D lo, D hi) { return _mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi)); }
 
+inline D LoadIntsD(const std::int32_t* v) { return _mm_cvtepi32_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v))); }
+
 inline void StoreByteD(U8* p, D v) {
     const __m128i b = _mm_packus_epi16(_mm_packs_epi32(_mm_cvttpd_epi32(v), _mm_setzero_si128()), _mm_setzero_si128());
     const auto two = static_cast<std::uint16_t>(_mm_cvtsi128_si32(b));
@@ -453,6 +455,7 @@ void InstallSse2Kernels(Kernels& k) {
     k.addSubC = AddSubC_sse2;
     k.copyP4C4 = CopyP4C4_sse2;
     k.lightness = Lightness_simd;
+    k.colorize = Colorize_simd;
 }
 
 }  // namespace vtx::px::pixel

@@ -214,6 +214,9 @@ std::vector<Entry> Entries() {
         {"RotateHue_8u_AC4IR", 0, 0, 4, 0,
          [](P, P, P d, Q q) { return px::RotateHue_8u_AC4IR(d.p(), d.step, d.size(), q.th[1] * 4, q.a1 / 255.0, q.alt); },
          [](P, P, P e, I x, I y, Q q) { px::RotateHue_8u_AC4IR(e.Px(x, y), 4, {1, 1}, q.th[1] * 4, q.a1 / 255.0, q.alt); }},
+        {"Colorize_8u_AC4IR", 0, 0, 4, 0,
+         [](P, P, P d, Q q) { return px::Colorize_8u_AC4IR(d.p(), d.step, d.size(), q.Tables().data(), q.a1 / 255.0, q.alt); },
+         [](P, P, P e, I x, I y, Q q) { px::Colorize_8u_AC4IR(e.Px(x, y), 4, {1, 1}, q.Tables().data(), q.a1 / 255.0, q.alt); }},
         {"SwapChannels_8u_AC4R", 4, 0, 4, 0, [](P s, P, P d, Q q) { return px::SwapChannels_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size(), q.order); },
          [](P s, P, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = s.Px(x, y)[q.order[c]]; }},
         // With the destination equal to the source plane, the source lies inside the destination.
@@ -364,10 +367,10 @@ TEST(PixelPrimitives, EveryValueAtEveryLevel) {
 
 TEST(PixelPrimitives, EveryColourToGreyHueAndBothWaysBetweenHlsAndRgbAtEveryLevel) {
     // One 256 × 256 image per value of byte 2; the operations' grey weights.
-    // The hue rotation (byte 3 alternating 0 and not 0, mask on) is compared
-    // with the plain level's bytes.
+    // Hue rotation and colorize (byte 3 often 0, often not; mask on) are
+    // compared with the plain level's bytes.
     const float coeffs[3] = {0.11f, 0.59f, 0.30f};
-    std::vector<U8> src(1 << 18), wantHls(1 << 18, 0x5C), wantRgb(1 << 18, 0xC5), wantGrey(256 * 260, 0xD7), wantLight(65536), wantHue;
+    std::vector<U8> src(1 << 18), wantHls(1 << 18, 0x5C), wantRgb(1 << 18, 0xC5), wantGrey(256 * 260, 0xD7), wantLight(65536), wantHue, wantTint;
     for (std::uint32_t third = 0; third < 256; ++third) {
         for (std::uint32_t i = 0; i < 65536; ++i) {
             const U8 p[4] = {static_cast<U8>(i), static_cast<U8>(i >> 8), static_cast<U8>(third), static_cast<U8>(i % 3 ? 0 : i * 13)};
@@ -378,14 +381,16 @@ TEST(PixelPrimitives, EveryColourToGreyHueAndBothWaysBetweenHlsAndRgbAtEveryLeve
             wantLight[i] = wantHls[4 * i + 1];
         }
         ForEachLevel([&] {
-            std::vector<U8> hls(1 << 18, 0x5C), rgb(1 << 18, 0xC5), grey(256 * 260, 0xD7), light(65536), hue = src;
+            std::vector<U8> hls(1 << 18, 0x5C), rgb(1 << 18, 0xC5), grey(256 * 260, 0xD7), light(65536), hue = src, tint = src;
             ASSERT_EQ(px::BGRToHLS_8u_AC4R(src.data(), 1024, hls.data(), 1024, {256, 256}), px::kStsOk);
             ASSERT_EQ(px::HLSToRGB_8u_AC4R(src.data(), 1024, rgb.data(), 1024, {256, 256}), px::kStsOk);
             ASSERT_EQ(px::ColorToGray_8u_AC4C1R(src.data(), 1024, grey.data(), 260, {256, 256}, coeffs), px::kStsOk);
             ASSERT_EQ(px::Lightness_8u_AC4C1R(src.data(), 1024, light.data(), 256, {256, 256}), px::kStsOk);
             ASSERT_EQ(px::RotateHue_8u_AC4IR(hue.data(), 1024, {256, 256}, third % 2 ? -123.4 : 250.0, third / 255.0, 1), px::kStsOk);
-            if (px::GetProcessorIndex() == px::kCpuPlain) wantHue = hue;
-            ASSERT_TRUE(hls == wantHls && rgb == wantRgb && grey == wantGrey && light == wantLight && hue == wantHue) << "byte 2 = " << third;
+            const std::array<const U8*, 3> ramps{&src[third * 3 % 1024], &src[7], &src[4 * third]};
+            ASSERT_EQ(px::Colorize_8u_AC4IR(tint.data(), 1024, {256, 256}, ramps.data(), third / 256.0, third % 2), px::kStsOk);
+            if (px::GetProcessorIndex() == px::kCpuPlain) wantHue = hue, wantTint = tint;
+            ASSERT_TRUE(hls == wantHls && rgb == wantRgb && grey == wantGrey && light == wantLight && hue == wantHue && tint == wantTint) << "byte 2 = " << third;
         });
         if (HasFatalFailure()) return;
     }
@@ -449,6 +454,9 @@ std::vector<ArgRow> ArgRows() {
         SrcDst("HLSToRGB_8u_AC4R", px::HLSToRGB_8u_AC4R),
         SrcDst("Lightness_8u_AC4C1R", px::Lightness_8u_AC4C1R),
         {"AddSubC_8u_AC4IR", 3, 1, {}, [](const Bad& b) { return px::AddSubC_8u_AC4IR(In(b, 0), In(b, 1), Out(b, 2), St(b, 0), b.size); }},
+        {"Colorize_8u_AC4IR", 5, 1, {}, [](const Bad& b) {
+             const std::array<const U8*, 3> r{In(b, 2), In(b, 3), In(b, 4)};
+             return px::Colorize_8u_AC4IR(Out(b, 0), St(b, 0), b.size, b.ptr == 1 ? nullptr : r.data(), 0.5, 0); }},
         {"RotateHue_8u_AC4IR", 1, 1, {}, [](const Bad& b) { return px::RotateHue_8u_AC4IR(Out(b, 0), St(b, 0), b.size, 90.0, 1.0, 0); }},
         {"Copy_8u_P4C4R", 6, 2, {}, [](const Bad& b) {
              const std::array<const U8*, 4> planes{In(b, 1), In(b, 2), In(b, 3), In(b, 4)};
