@@ -52,6 +52,25 @@ void SetC4_avx2(const U8 value[4], U8* dst, Count n) {
     SetC4_plain(value, dst + 4 * i, n - i);
 }
 
+void CopyP4C4_avx2(const U8* p0, const U8* p1, const U8* p2, const U8* p3, U8* dst, Count n) {
+    // Byte pairs of planes 0, 1 and 2, 3, then pairs of pairs; the unpacks
+    // work within 128-bit halves, so the halves are put back in order last.
+    Count i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const __m256i v0 = Load8(p0 + i), v1 = Load8(p1 + i), v2 = Load8(p2 + i), v3 = Load8(p3 + i);
+        const __m256i lo01 = _mm256_unpacklo_epi8(v0, v1), hi01 = _mm256_unpackhi_epi8(v0, v1);
+        const __m256i lo23 = _mm256_unpacklo_epi8(v2, v3), hi23 = _mm256_unpackhi_epi8(v2, v3);
+        const __m256i a = _mm256_unpacklo_epi16(lo01, lo23), b = _mm256_unpackhi_epi16(lo01, lo23);  // 0-3|16-19, 4-7|20-23
+        const __m256i c = _mm256_unpacklo_epi16(hi01, hi23), d = _mm256_unpackhi_epi16(hi01, hi23);  // 8-11|24-27, 12-15|28-31
+        U8* out = dst + 4 * i;
+        Store8(out, _mm256_permute2x128_si256(a, b, 0x20));
+        Store8(out + 32, _mm256_permute2x128_si256(c, d, 0x20));
+        Store8(out + 64, _mm256_permute2x128_si256(a, b, 0x31));
+        Store8(out + 96, _mm256_permute2x128_si256(c, d, 0x31));
+    }
+    CopyP4C4_plain(p0 + i, p1 + i, p2 + i, p3 + i, dst + 4 * i, n - i);
+}
+
 void AddC_avx2(const U8 value[3], U8* srcDst, Count n, std::int32_t scaleFactor) {
     if (scaleFactor != 0) return AddC_plain(value, srcDst, n, scaleFactor);
     const __m256i k = Broadcast(value, 0);
@@ -361,6 +380,7 @@ void InstallAvx2Kernels(Kernels& k) {
     k.copyAC4 = CopyAC4_avx2;
     k.setAC4 = SetAC4_avx2;
     k.setC4 = SetC4_avx2;
+    k.copyP4C4 = CopyP4C4_avx2;
     k.addC = AddC_avx2;
     k.subC = SubC_avx2;
     k.add = Add_avx2;
