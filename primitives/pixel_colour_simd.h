@@ -123,9 +123,10 @@ void RotateHue_simd(U8* p, Count n, double angle, double c, bool masked) {
         const MF isRed = MAnd(rg, rb), isGreen = MAndNot(gb, rg);
         const F sum = Add(largest, smallest), l = Mul(sum, half), d = Sub(largest, smallest);
         const MF flat = Lt(Abs(d), tiny);
-        F s = Sel(Lt(l, half), Div(d, sum), Div(d, Sub(Sub(two, largest), smallest)));
-        const F h0 = Sel(isRed, Div(Sub(g, b), d),
-                         Sel(isGreen, Add(Div(Sub(b, r), d), two), Add(Div(Sub(r, g), d), f4)));
+        // One division each: the arms differ only in what they divide.
+        F s = Div(d, Sel(Lt(l, half), sum, Sub(Sub(two, largest), smallest)));
+        const F q = Div(Sel(isRed, Sub(g, b), Sel(isGreen, Sub(b, r), Sub(r, g))), d);
+        const F h0 = Sel(isRed, q, Add(q, Sel(isGreen, two, f4)));
         F h = Mul(h0, f60);
         h = Sel(Lt(h, zero), Add(h, f360), h);
         h = Sel(Gt(h, f360), Sub(h, f360), h);
