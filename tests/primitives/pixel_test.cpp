@@ -133,7 +133,9 @@ Params Draw(std::mt19937& rng, I w, I h) {
         for (int k = 0; k < 12; ++k) (k % 2 ? q.values : q.levels)[c][k / 2] = Rand(rng, 320) - 30;
         if (rng() % 2) std::sort(q.levels[c], q.levels[c] + q.n[c]);
         for (U8& e : q.tables[c]) e = Byte(rng);
-        q.weights[c] = real(rng) / 50.0f;
+        // Weights 32767, -32768 (the 16-bit extremes), 32768 and -32769 too.
+        const float edges[4] = {7.999755859375f, -8.0001220703125f, 8.0f, -8.0003662109375f};
+        q.weights[c] = rng() % 4 ? real(rng) / 50.0f : edges[rng() % 4];
     }
     for (int c = 1; c < 3 && rng() % 2; ++c) std::memcpy(q.tables[c], q.tables[0], 256);  // equal tables too
     q.coeffs = rng() % 4 ? q.weights : nullptr;
@@ -341,7 +343,7 @@ TEST(PixelPrimitives, EveryValueAtEveryLevel) {
     // Composition: every opacity over an opaque second image, then random opacities of every type.
     std::mt19937 rng(17);
     for (I i = 0; i < 256 + 36; ++i) {
-        const I type = i < 256 ? 0 : i % 12, a1 = i < 256 ? i : Byte(rng), a2 = i < 256 ? 255 : Byte(rng);
+        const I type = i < 260 ? 0 : i % 12, a1 = i < 256 ? i : Byte(rng), a2 = i < 256 ? 255 : (i < 260 ? 254 : Byte(rng));
         SCOPED_TRACE("type " + std::to_string(type) + ", opacities " + std::to_string(a1) + ", " + std::to_string(a2));
         expect(blank, [&](int x, int y, int) { return RefComp(x, y, a1, a2, type); });
         AtEveryLevel(blank, want, [&](U8* d) {
