@@ -972,7 +972,9 @@ Status Colorize_8u_AC4IR(std::uint8_t* srcDst, std::int32_t step, RoiSize size, 
     if (BadSize(size)) return kStsBadSize;
     if (step < 1) return kStsBadStep;
     ColourRamps copies;
-    for (int c = 0; c < 3; ++c) std::memcpy(copies[c], ramps[c], 256);
+    for (int c = 0; c < 3; ++c) {
+        for (int i = 0; i < 256; ++i) copies[c][i] = ramps[c][i];
+    }
     const auto kernel = KernelsForCurrentLevel().colorize;
     const Walk w = PlanWalk(size, std::int64_t{4} * size.width, step, std::int64_t{4} * size.width, step);
     for (std::int32_t y = 0; y < w.rows; ++y) kernel(RowAt(srcDst, y, step), w.n, copies, completeness, skipNonzeroAlpha != 0);

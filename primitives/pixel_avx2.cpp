@@ -351,7 +351,13 @@ inline void Halves(F f, D& lo, D& hi) {
 
 inline F Narrow(D lo, D hi) { return _mm256_set_m128(_mm256_cvtpd_ps(hi), _mm256_cvtpd_ps(lo)); }
 
-inline D LoadIntsD(const std::int32_t* v) { return _mm256_cvtepi32_pd(Load4(reinterpret_cast<const U8*>(v))); }
+using Idx = __m128i;
+
+inline Idx ToIndex(D v) {
+    return _mm_max_epi32(_mm_min_epi32(_mm256_cvttpd_epi32(v), _mm_set1_epi32(255)), _mm_setzero_si128());
+}
+
+inline D GatherD(const std::int32_t* t, Idx i) { return _mm256_cvtepi32_pd(_mm_i32gather_epi32(t, i, 4)); }
 
 inline void StoreByteD(U8* p, D v) {
     const __m128i w = _mm_packs_epi32(_mm256_cvttpd_epi32(v), _mm_setzero_si128());

@@ -170,9 +170,10 @@ inline __m256i ToByte(D v) {
     return _mm256_max_epi32(_mm256_min_epi32(_mm512_cvttpd_epi32(v), _mm256_set1_epi32(255)), _mm256_setzero_si256());
 }
 
-inline D LoadIntsD(const std::int32_t* v) {
-    return _mm512_cvtepi32_pd(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(v)));
-}
+inline D GatherD(const std::int32_t* t, __m256i i) { return _mm512_cvtepi32_pd(_mm256_i32gather_epi32(t, i, 4)); }
+
+using Idx = __m256i;
+inline Idx ToIndex(D v) { return ToByte(v); }
 
 inline void StoreByteD(U8* p, D v) {
     const __m128i w = _mm_packs_epi32(_mm256_castsi256_si128(ToByte(v)), _mm256_extracti128_si256(ToByte(v), 1));

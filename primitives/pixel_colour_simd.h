@@ -11,7 +11,8 @@
 //   LoadBgrF(p, b0, b1, b2)   bytes 0..2 of kF pixels as floats
 //   Halves(f, lo, hi)         the kF floats as two vectors of doubles
 //   Narrow(lo, hi)            two vectors of doubles rounded to one of floats
-//   LoadIntsD(v)              kD 32-bit integers as doubles
+//   Idx, ToIndex(v)           kD truncated values saturated to 0..255, as indices
+//   GatherD(table, idx)       table[idx] of 32-bit integers, as doubles
 //   StoreByteD(p, v)          kD bytes: the truncated values of v saturated to 0..255
 //   StoreBgrD(p, c0, c1, c2, keepNonzeroAlpha)
 //                             kD pixels: byte c = the truncated value of c<c>
@@ -176,14 +177,9 @@ void Colorize_simd(U8* p, Count n, const ColourRamps& ramps, double c, bool mask
         D x[3];
         LoadBgrD(p + 4 * i, x[0], x[1], x[2]);
         // The weighted sum in the plain kernel's order, truncated to an index.
-        U8 y[kD];
-        StoreByteD(y, Add(Add(Mul(w1, x[1]), Mul(w2, x[2])), Mul(w0, x[0])));
+        const Idx y = ToIndex(Add(Add(Mul(w1, x[1]), Mul(w2, x[2])), Mul(w0, x[0])));
         D out[3];
-        for (int ch = 0; ch < 3; ++ch) {
-            std::int32_t v[kD];
-            for (Count j = 0; j < kD; ++j) v[j] = ramps[ch][y[j]];
-            out[ch] = Add(Mul(LoadIntsD(v), dC), Mul(x[ch], dRest));
-        }
+        for (int ch = 0; ch < 3; ++ch) out[ch] = Add(Mul(GatherD(ramps[ch], y), dC), Mul(x[ch], dRest));
         StoreBgrD(p + 4 * i, out[0], out[1], out[2], masked);
     }
     Colorize_plain(p + 4 * i, n - i, ramps, c, masked);

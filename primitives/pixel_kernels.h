@@ -18,8 +18,9 @@ using Count = std::ptrdiff_t;
 
 // 256-entry byte map of one channel.
 using ChannelTable = U8[256];
-// Colour ramps of channels 0, 1, 2, indexed by a grey value.
-using ColourRamps = ChannelTable[3];
+// Colour ramps of channels 0, 1, 2 (byte values held in 32 bits), indexed by
+// a grey value.
+using ColourRamps = std::int32_t[3][256];
 
 struct Kernels {
     void (*copyAC4)(const U8* src, U8* dst, Count n);

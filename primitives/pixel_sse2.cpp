@@ -400,7 +400,17 @@ inline void Halves(F f, D& lo, D& hi) {
 
 inline F Narrow(D lo, D hi) { return _mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi)); }
 
-inline D LoadIntsD(const std::int32_t* v) { return _mm_cvtepi32_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v))); }
+using Idx = __m128i;
+
+inline Idx ToIndex(D v) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i b = _mm_packus_epi16(_mm_packs_epi32(_mm_cvttpd_epi32(v), zero), zero);
+    return _mm_unpacklo_epi16(_mm_unpacklo_epi8(b, zero), zero);
+}
+
+inline D GatherD(const std::int32_t* t, Idx i) {
+    return _mm_cvtepi32_pd(_mm_set_epi32(0, 0, t[_mm_cvtsi128_si32(_mm_srli_si128(i, 4))], t[_mm_cvtsi128_si32(i)]));
+}
 
 inline void StoreByteD(U8* p, D v) {
     const __m128i b = _mm_packus_epi16(_mm_packs_epi32(_mm_cvttpd_epi32(v), _mm_setzero_si128()), _mm_setzero_si128());
