@@ -565,6 +565,12 @@ void RunSrcDst(Kernel kernel, const U8* src, std::int32_t srcStep, std::int64_t 
     for (std::int32_t y = 0; y < w.rows; ++y) kernel(RowAt(src, y, srcStep), RowAt(dst, y, dstStep), w.n);
 }
 
+// Completeness of the blending primitives: clamped to 0..1, NaN as 0, so
+// that every blended value stays within the range all levels convert alike.
+inline double ClampUnit(double c) {
+    return c >= 0.0 ? (c <= 1.0 ? c : 1.0) : 0.0;
+}
+
 inline const U8* Bytes(const void* p) {
     return static_cast<const U8*>(p);
 }
@@ -977,7 +983,8 @@ Status Colorize_8u_AC4IR(std::uint8_t* srcDst, std::int32_t step, RoiSize size, 
     }
     const auto kernel = KernelsForCurrentLevel().colorize;
     const Walk w = PlanWalk(size, std::int64_t{4} * size.width, step, std::int64_t{4} * size.width, step);
-    for (std::int32_t y = 0; y < w.rows; ++y) kernel(RowAt(srcDst, y, step), w.n, copies, completeness, skipNonzeroAlpha != 0);
+    const double c = ClampUnit(completeness);
+    for (std::int32_t y = 0; y < w.rows; ++y) kernel(RowAt(srcDst, y, step), w.n, copies, c, skipNonzeroAlpha != 0);
     return kStsOk;
 }
 
@@ -986,10 +993,13 @@ Status RotateHue_8u_AC4IR(std::uint8_t* srcDst, std::int32_t step, RoiSize size,
     if (srcDst == nullptr) return kStsNullPtr;
     if (BadSize(size)) return kStsBadSize;
     if (step < 1) return kStsBadStep;
+    // Angles beyond ±1e30 act as ±1e30 (the shifted hue then clamps to 0 or
+    // 360 alike, and its rounding to a float stays defined).
+    const double a = std::max(-1e30, std::min(angle, 1e30));
     const auto kernel = KernelsForCurrentLevel().rotateHue;
     const Walk w = PlanWalk(size, std::int64_t{4} * size.width, step, std::int64_t{4} * size.width, step);
     for (std::int32_t y = 0; y < w.rows; ++y) {
-        kernel(RowAt(srcDst, y, step), w.n, angle, completeness, skipNonzeroAlpha != 0);
+        kernel(RowAt(srcDst, y, step), w.n, a, ClampUnit(completeness), skipNonzeroAlpha != 0);
     }
     return kStsOk;
 }

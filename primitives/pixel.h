@@ -108,6 +108,7 @@ Status SwapChannels_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::
 // rounded back to single; wrapped once each way and clamped to 0..360), and
 // each colour byte becomes trunc(old·(1 − c) + new·c·255), clamped to 0..255.
 // With skipNonzeroAlpha set, a pixel whose byte 3 is not 0 is left as it is.
+// Completeness is clamped to 0..1 (NaN acts as 0), the angle to ±1e30.
 Status RotateHue_8u_AC4IR(std::uint8_t* srcDst, std::int32_t step, RoiSize size, double angle,
                           double completeness, std::int32_t skipNonzeroAlpha);
 
@@ -115,6 +116,7 @@ Status RotateHue_8u_AC4IR(std::uint8_t* srcDst, std::int32_t step, RoiSize size,
 // precision, clamped to 0..255), and each colour byte x of channel c becomes
 // trunc(ramps[c][y]·completeness + x·(1 − completeness)), clamped to 0..255.
 // With skipNonzeroAlpha set, a pixel whose byte 3 is not 0 is left as it is.
+// Completeness is clamped to 0..1 (NaN acts as 0).
 Status Colorize_8u_AC4IR(std::uint8_t* srcDst, std::int32_t step, RoiSize size, const std::uint8_t* const ramps[3],
                          double completeness, std::int32_t skipNonzeroAlpha);
 

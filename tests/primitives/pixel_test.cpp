@@ -214,11 +214,11 @@ std::vector<Entry> Entries() {
          [](P s, P, P e, I x, I y, Q q) { (q.alt ? RefToRgb : RefToHls)(s.Px(x, y), e.Px(x, y)); }},
         // One pixel never reaches a vector kernel: the plain kernel is the reference.
         {"RotateHue_8u_AC4IR", 0, 0, 4, 0,
-         [](P, P, P d, Q q) { return px::RotateHue_8u_AC4IR(d.p(), d.step, d.size(), q.th[1] * 4, q.a1 / 255.0, q.alt); },
-         [](P, P, P e, I x, I y, Q q) { px::RotateHue_8u_AC4IR(e.Px(x, y), 4, {1, 1}, q.th[1] * 4, q.a1 / 255.0, q.alt); }},
+         [](P, P, P d, Q q) { return px::RotateHue_8u_AC4IR(d.p(), d.step, d.size(), q.th[1] * 4 + q.th[2] * 1e20, (q.a1 - 64) / 128.0 + q.th[2], q.alt); },
+         [](P, P, P e, I x, I y, Q q) { px::RotateHue_8u_AC4IR(e.Px(x, y), 4, {1, 1}, q.th[1] * 4 + q.th[2] * 1e20, (q.a1 - 64) / 128.0 + q.th[2], q.alt); }},
         {"Colorize_8u_AC4IR", 0, 0, 4, 0,
-         [](P, P, P d, Q q) { return px::Colorize_8u_AC4IR(d.p(), d.step, d.size(), q.Tables().data(), q.a1 / 255.0, q.alt); },
-         [](P, P, P e, I x, I y, Q q) { px::Colorize_8u_AC4IR(e.Px(x, y), 4, {1, 1}, q.Tables().data(), q.a1 / 255.0, q.alt); }},
+         [](P, P, P d, Q q) { return px::Colorize_8u_AC4IR(d.p(), d.step, d.size(), q.Tables().data(), (q.a1 - 64) / 128.0 + q.th[2], q.alt); },
+         [](P, P, P e, I x, I y, Q q) { px::Colorize_8u_AC4IR(e.Px(x, y), 4, {1, 1}, q.Tables().data(), (q.a1 - 64) / 128.0 + q.th[2], q.alt); }},
         {"SwapChannels_8u_AC4R", 4, 0, 4, 0, [](P s, P, P d, Q q) { return px::SwapChannels_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size(), q.order); },
          [](P s, P, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = s.Px(x, y)[q.order[c]]; }},
         // With the destination equal to the source plane, the source lies inside the destination.
