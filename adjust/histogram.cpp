@@ -2,6 +2,7 @@
 // image (equalize, grayscale), and stretches derived from image-wide
 // histograms (autocontrast, autolevels).
 #include <cstdint>
+#include <climits>
 
 #include "adjust/adjust.h"
 #include "primitives/conventions.h"
@@ -31,24 +32,20 @@ void BuildStretchTable(std::int32_t lo, std::int32_t hi, double c, std::uint8_t 
 std::int32_t AdjustEqualize(ImageSession& s, double Completeness) {
     if (!s.HasImage()) return 1;
     const double c = ClampCompleteness(Completeness);
-    auto* squared = static_cast<std::uint8_t*>(px::MallocBytes(s.byteSize()));
+    std::uint8_t* const squared = s.Scratch(s.byteSize());
     if (squared == nullptr) return 0;
     const std::int32_t step = s.stride();
     const px::RoiSize roi = ImageRoi(s);
     // v²/128, saturated: bytes up to 127 darken, 128 stays, 181 and up
     // saturate. The squaring allocates a temporary row; when that fails the
     // squared image holds nothing usable and the image stays as it was.
-    if (px::Sqr_8u_AC4RSfs(s.pixels(), step, squared, step, roi, 7) != px::kStsOk) {
-        px::Free(squared);
-        return 0;
-    }
+    if (px::Sqr_8u_AC4RSfs(s.pixels(), step, squared, step, roi, 7) != px::kStsOk) return 0;
     // The squared image is source 1 here, at opacity trunc(255·C), over the
     // unchanged image as source 2. The composition reads each pixel before it
     // writes it, so the image itself serves as source 2 and destination: the
     // same bytes as composing over a copy of it.
     const std::uint8_t alpha1 = static_cast<std::uint8_t>(px::TruncToInt32(255.0 * c));
     px::AlphaCompC_8u_AC4R(squared, step, alpha1, s.pixels(), step, 255, s.pixels(), step, roi, 0);
-    px::Free(squared);
     return 0;
 }
 
@@ -61,36 +58,22 @@ std::int32_t AdjustGrayscale(ImageSession& s, double Completeness, VariantBool D
     const std::int32_t planeStep = s.regionWidth();
     const px::RoiSize roi = ImageRoi(s);
 
-    std::uint8_t* work = nullptr;
-    std::uint8_t* plane = nullptr;
+    // The session's work image holds the grey image and, after it, the grey plane.
+    if (bytes > INT32_MAX - planeBytes) return 0;
+    std::uint8_t* const work = s.Scratch(bytes + planeBytes);
+    if (work == nullptr) return 0;
+    std::uint8_t* const plane = work + bytes;
     if (Desaturate == kVariantTrue) {
-        // Grey value = HLS lightness.
-        work = static_cast<std::uint8_t*>(px::MallocBytes(bytes));
-        plane = static_cast<std::uint8_t*>(px::MallocBytes(planeBytes));
-        if (work == nullptr || plane == nullptr) {
-            px::Free(work);
-            px::Free(plane);
-            return 0;
-        }
-        px::BGRToHLS_8u_AC4R(s.pixels(), step, work, step, roi);
-        px::Copy_8u_C4C1R(work + 1, step, plane, planeStep, roi);
+        // Grey value = HLS lightness (the lightness byte of the conversion, alone).
+        px::Lightness_8u_AC4C1R(s.pixels(), step, plane, planeStep, roi);
     } else {
         // Grey value = weighted luminance.
-        plane = static_cast<std::uint8_t*>(px::MallocBytes(planeBytes));
-        work = static_cast<std::uint8_t*>(px::MallocBytes(bytes));
-        if (work == nullptr || plane == nullptr) {
-            px::Free(work);
-            px::Free(plane);
-            return 0;
-        }
         const float weights[3] = {0.11f, 0.59f, 0.30f};  // blue, green, red
         px::ColorToGray_8u_AC4C1R(s.pixels(), step, plane, planeStep, roi, weights);
     }
     const std::uint8_t* const planes[4] = {plane, plane, plane, plane};
     px::Copy_8u_P4C4R(planes, planeStep, work, step, roi);
     BlendWithOriginal(s, s.pixels(), step, work, step, c);
-    px::Free(work);
-    px::Free(plane);
     return 0;
 }
 

@@ -1,7 +1,6 @@
-// Hue rotation (per-pixel single-precision HLS round trip of its own) and
+// Hue rotation (per-pixel single-precision HLS round trip, RotateHue_8u_AC4IR) and
 // saturation scaling (8-bit HLS primitives with a lookup on the saturation
 // byte).
-#include <cmath>
 #include <cstdint>
 
 #include "adjust/adjust.h"
@@ -12,78 +11,6 @@
 namespace vtx {
 
 namespace {
-
-// Components in 0..1, hue in degrees. Every intermediate is a float; the
-// only double step is the addition of the angle in AdjustHue.
-struct Hls {
-    float h, l, s;
-};
-struct Rgb {
-    float r, g, b;
-};
-
-enum class Largest { Red, Green, Blue };
-
-Hls RgbToHls(float r, float g, float b) {
-    float largest, smallest;
-    Largest which;
-    if (r > g) {
-        if (r > b) {
-            largest = r;
-            which = Largest::Red;
-        } else {
-            largest = b;
-            which = Largest::Blue;
-        }
-        smallest = (g < b) ? g : b;
-    } else {
-        if (g > b) {
-            largest = g;
-            which = Largest::Green;
-        } else {
-            largest = b;
-            which = Largest::Blue;
-        }
-        smallest = (r < b) ? r : b;
-    }
-    const float sum = largest + smallest;
-    const float l = sum * 0.5f;
-    const float d = largest - smallest;
-    if (std::fabs(d) < 0.00001f) return Hls{0.0f, l, 0.0f};
-
-    const float s = (l < 0.5f) ? d / sum : d / (2.0f - largest - smallest);
-    float h0;
-    switch (which) {
-        case Largest::Red: h0 = (g - b) / d; break;
-        case Largest::Green: h0 = (b - r) / d + 2.0f; break;
-        default: h0 = (r - g) / d + 4.0f; break;
-    }
-    float h = h0 * 60.0f;
-    if (h < 0.0f) h = h + 360.0f;
-    if (h > 360.0f) h = h - 360.0f;
-    return Hls{h, l, s};
-}
-
-constexpr float kOneSixtieth = 0.016666668f;
-
-float HueToValue(float m1, float m2, float hue) {
-    if (hue > 360.0f) {
-        hue = hue - 360.0f;
-    } else if (hue < 0.0f) {
-        hue = hue + 360.0f;
-    }
-    if (hue < 60.0f) return m1 + (m2 - m1) * (hue * kOneSixtieth);
-    if (hue < 180.0f) return m2;
-    if (hue < 240.0f) return m1 + (m2 - m1) * (240.0f - hue) * kOneSixtieth;
-    return m1;
-}
-
-Rgb HlsToRgb(float h, float l, float s) {
-    if (std::fabs(s) < 0.00001f) return Rgb{l, l, l};
-    const float m2 = (l < 0.5f) ? (1.0f + s) * l : l + s - l * s;
-    const float m1 = 2.0f * l - m2;
-    return Rgb{HueToValue(m1, m2, h + 120.0f), HueToValue(m1, m2, h), HueToValue(m1, m2, h - 120.0f)};
-}
 
 // Lookup description of one channel for the LUT primitive: at most 258
 // levels (the staircase can close with n = 256 when f rounds to 1 in single
@@ -143,27 +70,8 @@ std::int32_t AdjustHue(ImageSession& s, double Completeness, double Angle) {
     if (!s.HasImage()) return 1;
     const double c = ClampCompleteness(Completeness);
     const double angle = (Angle == Angle) ? ClampDouble(Angle, -360.0, 360.0) : 0.0;
-    const double rest = 1.0 - c;
-    constexpr float k = 0.003921569f;
-
-    std::uint8_t* p = s.pixels();
-    const std::int64_t count = s.byteSize() / 4;
-    const bool masked = s.useMask();
-    for (std::int64_t n = 0; n < count; ++n, p += 4) {
-        if (masked && p[3] != 0) continue;
-        const std::uint8_t B = p[0], G = p[1], R = p[2];
-        const Hls hls = RgbToHls(R * k, G * k, B * k);
-        float h = static_cast<float>(hls.h + angle);
-        if (h < 0.0f) h = h + 360.0f;
-        if (h > 360.0f) h = h - 360.0f;
-        h = (h < 0.0f) ? 0.0f : (h > 360.0f ? 360.0f : h);
-        const Rgb rgb = HlsToRgb(h, hls.l, hls.s);
-        // trunc(old·(1 − C) + new·C·255); the sums stay within 0..255 up to
-        // rounding, which ClampByte absorbs.
-        p[2] = ClampByte(R * rest + rgb.r * c * 255.0);
-        p[1] = ClampByte(G * rest + rgb.g * c * 255.0);
-        p[0] = ClampByte(B * rest + rgb.b * c * 255.0);
-    }
+    // The per-pixel single-precision round trip is a primitive of its own.
+    px::RotateHue_8u_AC4IR(s.pixels(), s.stride(), ImageRoi(s), angle, c, s.useMask() ? 1 : 0);
     return 0;
 }
 
@@ -175,7 +83,7 @@ std::int32_t AdjustSaturation(ImageSession& s, double Completeness, double Level
     const double level = (Level == Level) ? ClampDouble(Level, -100.0, 100.0) : 0.0;
     const double f = level * c * 0.01 + 1.0;
 
-    auto* work = static_cast<std::uint8_t*>(px::MallocBytes(s.byteSize()));
+    std::uint8_t* const work = s.Scratch(s.byteSize());
     if (work == nullptr) return 0;
     const std::int32_t step = s.stride();
     const px::RoiSize roi = ImageRoi(s);
@@ -195,7 +103,6 @@ std::int32_t AdjustSaturation(ImageSession& s, double Completeness, double Level
     px::HLSToRGB_8u_AC4R(s.pixels(), step, work, step, roi);
     const std::int32_t order[3] = {2, 1, 0};
     px::SwapChannels_8u_AC4R(work, step, s.pixels(), step, roi, order);
-    px::Free(work);
     return 0;
 }
 

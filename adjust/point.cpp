@@ -76,20 +76,12 @@ std::int32_t AdjustBrightnessEx(ImageSession& s, double Completeness, std::int32
         px::SubC_8u_AC4IRSfs(value, p, step, roi, 0);
         return 0;
     }
-    // Mixed signs: one call per moving channel, red, green, then blue.
-    const std::int32_t levels[3] = {r, g, b};
-    const std::uint8_t amounts[3] = {aR, aG, aB};
-    const int byteIndex[3] = {2, 1, 0};
-    for (int k = 0; k < 3; ++k) {
-        if (levels[k] == 0) continue;
-        std::uint8_t value[3] = {0, 0, 0};
-        value[byteIndex[k]] = amounts[k];
-        if (levels[k] > 0) {
-            px::AddC_8u_AC4IRSfs(value, p, step, roi, 0);
-        } else {
-            px::SubC_8u_AC4IRSfs(value, p, step, roi, 0);
-        }
-    }
+    // Mixed signs: each channel moves one way only, so one pass of a
+    // saturating add of the raised channels and a saturating subtract of the
+    // lowered ones gives the bytes of one call per channel.
+    const std::uint8_t add[3] = {b > 0 ? aB : std::uint8_t{0}, g > 0 ? aG : std::uint8_t{0}, r > 0 ? aR : std::uint8_t{0}};
+    const std::uint8_t sub[3] = {b < 0 ? aB : std::uint8_t{0}, g < 0 ? aG : std::uint8_t{0}, r < 0 ? aR : std::uint8_t{0}};
+    px::AddSubC_8u_AC4IR(add, sub, p, step, roi);
     return 0;
 }
 
@@ -188,39 +180,17 @@ std::int32_t AdjustColorize(ImageSession& s, double Completeness, std::int32_t R
                             std::int32_t Blue) {
     if (!s.HasImage()) return 1;
     const double c = ClampCompleteness(Completeness);
-    const double rest = 1.0 - c;
-
-    // Ramp tables (low eight bits of the rounded multiply-divide; the colour
-    // arguments are used as given), and the products of the per-pixel formula
-    // tabulated by byte value. Each tabulated product is the same double the
-    // formula computes, and the sums are formed in the formula's order, so
-    // the results are bit for bit those of the direct evaluation.
+    // Ramps from black to the colour (low eight bits of the rounded
+    // multiply-divide; the colour arguments are used as given), indexed by
+    // the pixel's weighted sum.
     std::uint8_t cR[256], cG[256], cB[256];
-    double lumG[256], lumR[256], lumB[256];
-    double byC[256], byRest[256];
     for (int i = 0; i < 256; ++i) {
         cR[i] = static_cast<std::uint8_t>(px::MulDiv(Red, i, 255) & 0xFF);
         cG[i] = static_cast<std::uint8_t>(px::MulDiv(Green, i, 255) & 0xFF);
         cB[i] = static_cast<std::uint8_t>(px::MulDiv(Blue, i, 255) & 0xFF);
-        lumG[i] = 0.59 * i;
-        lumR[i] = 0.3 * i;
-        lumB[i] = 0.11 * i;
-        byC[i] = i * c;
-        byRest[i] = i * rest;
     }
-
-    std::uint8_t* p = s.pixels();
-    const std::int64_t count = s.byteSize() / 4;
-    const bool masked = s.useMask();
-    for (std::int64_t n = 0; n < count; ++n, p += 4) {
-        if (masked && p[3] != 0) continue;
-        const std::uint8_t b = p[0], g = p[1], r = p[2];
-        // 0.59·G + 0.3·R + 0.11·B never exceeds 255 by more than rounding.
-        const std::uint8_t y = ClampByte(lumG[g] + lumR[r] + lumB[b]);
-        p[0] = ClampByte(byC[cB[y]] + byRest[b]);
-        p[1] = ClampByte(byC[cG[y]] + byRest[g]);
-        p[2] = ClampByte(byC[cR[y]] + byRest[r]);
-    }
+    const std::uint8_t* const ramps[3] = {cB, cG, cR};
+    px::Colorize_8u_AC4IR(s.pixels(), s.stride(), ImageRoi(s), ramps, c, s.useMask() ? 1 : 0);
     return 0;
 }
 
@@ -230,7 +200,7 @@ std::int32_t UtilitySwapChannels(ImageSession& s, std::uint8_t nChannel0, std::u
                                  std::uint8_t nChannel2) {
     if (!s.HasImage()) return 1;
     if (nChannel0 > 2 || nChannel1 > 2 || nChannel2 > 2) return 0;
-    auto* scratch = static_cast<std::uint8_t*>(px::MallocBytes(s.byteSize()));
+    std::uint8_t* const scratch = s.Scratch(s.byteSize());
     if (scratch == nullptr) return 1;
     const std::int32_t order[3] = {nChannel0, nChannel1, nChannel2};
     const px::RoiSize roi = ImageRoi(s);
@@ -238,7 +208,6 @@ std::int32_t UtilitySwapChannels(ImageSession& s, std::uint8_t nChannel0, std::u
     // Only the colour bytes come back; the scratch image's alpha bytes were
     // never written.
     px::Copy_8u_AC4R(scratch, s.stride(), s.pixels(), s.stride(), roi);
-    px::Free(scratch);
     return 0;
 }
 

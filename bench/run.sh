@@ -4,14 +4,16 @@
 #   bench/run.sh --benchmark_filter='op/.*1920x1080'
 # Environment: REPS (repetitions, default 3), MIN_TIME (seconds per
 # repetition, default 0.2), LEVELS (default: plain and the best level),
-# EXTRA_LEVELS (levels run in a second pass over our benchmarks only, e.g.
-# "sse2": what a processor without the best level's instructions gets),
+# EXTRA_LEVELS (levels run in a second pass over our benchmarks only;
+# default "sse2,avx2": what processors without the best level's
+# instructions get; set it empty to skip the pass),
 # NO_BUILD=1 to skip the build.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/bench"
 reps="${REPS:-3}"
 min_time="${MIN_TIME:-0.2}"
+: "${EXTRA_LEVELS=sse2,avx2}"
 
 # What the binary is built from: the commit, and whether the library sources
 # had uncommitted changes.

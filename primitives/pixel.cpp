@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 
 #include "primitives/pixel_kernels.h"
@@ -336,6 +337,28 @@ void HlsToRgb_plain(const U8* src, U8* dst, Count n) {
     }
 }
 
+void AddSubC_plain(const U8 add[3], const U8 sub[3], U8* srcDst, Count n) {
+    for (Count i = 0; i < n; ++i) {
+        for (int c = 0; c < 3; ++c) {
+            U8& v = srcDst[4 * i + c];
+            const int up = std::min(255, v + add[c]);
+            v = static_cast<U8>(std::max(0, up - sub[c]));
+        }
+    }
+}
+
+void Lightness_plain(const U8* src, U8* dst, Count n) {
+    // The lightness byte of BgrToHls_plain, without hue and saturation.
+    for (Count i = 0; i < n; ++i) {
+        const double B = src[4 * i] * kInv255;
+        const double G = src[4 * i + 1] * kInv255;
+        const double R = src[4 * i + 2] * kInv255;
+        const double M = std::max(B, std::max(G, R));
+        const double N = std::min(B, std::min(G, R));
+        dst[i] = RoundColour((M + N) * 0.5);
+    }
+}
+
 void SwapChannels_plain(const U8* src, U8* dst, Count n, const std::int32_t order[3]) {
     // Byte by byte in channel order: an overlapping destination sees its own
     // earlier writes (callers pass separate buffers).
@@ -349,6 +372,114 @@ void SwapChannels_plain(const U8* src, U8* dst, Count n, const std::int32_t orde
 
 namespace {
 
+// Hue rotation works in single precision: components in 0..1, hue in degrees.
+struct HlsF {
+    float h, l, s;
+};
+struct RgbF {
+    float r, g, b;
+};
+
+HlsF RgbToHlsF(float r, float g, float b) {
+    float largest, smallest;
+    int which;  // 0 red, 1 green, 2 blue
+    if (r > g) {
+        largest = r > b ? r : b;
+        which = r > b ? 0 : 2;
+        smallest = (g < b) ? g : b;
+    } else {
+        largest = g > b ? g : b;
+        which = g > b ? 1 : 2;
+        smallest = (r < b) ? r : b;
+    }
+    const float sum = largest + smallest;
+    const float l = sum * 0.5f;
+    const float d = largest - smallest;
+    if (std::fabs(d) < 0.00001f) return HlsF{0.0f, l, 0.0f};
+    const float s = (l < 0.5f) ? d / sum : d / (2.0f - largest - smallest);
+    const float h0 = which == 0 ? (g - b) / d : (which == 1 ? (b - r) / d + 2.0f : (r - g) / d + 4.0f);
+    float h = h0 * 60.0f;
+    if (h < 0.0f) h = h + 360.0f;
+    if (h > 360.0f) h = h - 360.0f;
+    return HlsF{h, l, s};
+}
+
+float HueToValueF(float m1, float m2, float hue) {
+    if (hue > 360.0f) {
+        hue = hue - 360.0f;
+    } else if (hue < 0.0f) {
+        hue = hue + 360.0f;
+    }
+    constexpr float kOneSixtieth = 0.016666668f;
+    if (hue < 60.0f) return m1 + (m2 - m1) * (hue * kOneSixtieth);
+    if (hue < 180.0f) return m2;
+    if (hue < 240.0f) return m1 + (m2 - m1) * (240.0f - hue) * kOneSixtieth;
+    return m1;
+}
+
+RgbF HlsToRgbF(float h, float l, float s) {
+    if (std::fabs(s) < 0.00001f) return RgbF{l, l, l};
+    const float m2 = (l < 0.5f) ? (1.0f + s) * l : l + s - l * s;
+    const float m1 = 2.0f * l - m2;
+    return RgbF{HueToValueF(m1, m2, h + 120.0f), HueToValueF(m1, m2, h), HueToValueF(m1, m2, h - 120.0f)};
+}
+
+// Below 0 (or NaN) 0, above 255 255, else truncated.
+inline U8 ClampToByte(double x) {
+    if (!(x == x) || x < 0.0) return 0;
+    if (x > 255.0) return 255;
+    return static_cast<U8>(x);
+}
+
+}  // namespace
+
+void RotateHue_plain(U8* p, Count n, double angle, double c, bool skipNonzeroAlpha) {
+    // The bytes scaled by the single-precision 1/255 (rounded to floats),
+    // the hue moved in double precision and rounded back to a float, wrapped
+    // once each way and clamped to 0..360; the new colour is blended with
+    // the old one by c in double precision and truncated.
+    constexpr float k = 0.003921569f;
+    const double rest = 1.0 - c;
+    for (Count i = 0; i < n; ++i, p += 4) {
+        if (skipNonzeroAlpha && p[3] != 0) continue;
+        const U8 B = p[0], G = p[1], R = p[2];
+        const HlsF hls = RgbToHlsF(R * k, G * k, B * k);
+        float h = static_cast<float>(hls.h + angle);
+        if (h < 0.0f) h = h + 360.0f;
+        if (h > 360.0f) h = h - 360.0f;
+        h = (h < 0.0f) ? 0.0f : (h > 360.0f ? 360.0f : h);
+        const RgbF rgb = HlsToRgbF(h, hls.l, hls.s);
+        p[2] = ClampToByte(R * rest + rgb.r * c * 255.0);
+        p[1] = ClampToByte(G * rest + rgb.g * c * 255.0);
+        p[0] = ClampToByte(B * rest + rgb.b * c * 255.0);
+    }
+}
+
+void Colorize_plain(U8* p, Count n, const ColourRamps& ramps, double c, bool skipNonzeroAlpha) {
+    // The products of the formula tabulated by byte value: each entry is the
+    // double the direct evaluation computes, and the sums are formed in its
+    // order, so the bytes are those of the formula.
+    const double rest = 1.0 - c;
+    double lum[3][256], byC[256], byRest[256];
+    for (int i = 0; i < 256; ++i) {
+        lum[0][i] = 0.11 * i;
+        lum[1][i] = 0.59 * i;
+        lum[2][i] = 0.3 * i;
+        byC[i] = i * c;
+        byRest[i] = i * rest;
+    }
+    for (Count i = 0; i < n; ++i, p += 4) {
+        if (skipNonzeroAlpha && p[3] != 0) continue;
+        const U8 b0 = p[0], b1 = p[1], b2 = p[2];
+        const U8 y = ClampToByte(lum[1][b1] + lum[2][b2] + lum[0][b0]);
+        p[0] = ClampToByte(byC[ramps[0][y]] + byRest[b0]);
+        p[1] = ClampToByte(byC[ramps[1][y]] + byRest[b1]);
+        p[2] = ClampToByte(byC[ramps[2][y]] + byRest[b2]);
+    }
+}
+
+namespace {
+
 constexpr Kernels kPlainKernels = {
     CopyAC4_plain,         CopyC1C4_plain,        CopyC4C1_plain,     CopyP4C4_plain,
     CopyC1_plain,          SetC1_plain,           SetAC4_plain,       SetC4_plain,
@@ -356,7 +487,8 @@ constexpr Kernels kPlainKernels = {
     Convert16s8uAC4_plain, AddC_plain,            SubC_plain,         Add_plain,
     Sqr_plain,             SumRow_plain,          MinRow_plain,       Lut_plain,
     LutSkipAlpha_plain,    Threshold_plain,       AlphaComp_plain,       ColorToGray_plain,  BgrToHls_plain,
-    HlsToRgb_plain,        SwapChannels_plain,
+    HlsToRgb_plain,        SwapChannels_plain,    RotateHue_plain,    AddSubC_plain,
+    Lightness_plain,       Colorize_plain,
 };
 
 // The table of the family, indexed by processor index 1..kCpuHighest and
@@ -372,6 +504,10 @@ const Kernels& KernelsForCurrentLevel() {
         InstallSse2Kernels(t[kCpuSse2]);
 #endif
         for (std::int32_t level = kCpuSse3; level <= kCpuHighest; ++level) t[level] = t[level - 1];
+#if defined(VTX_PIXEL_AVX2)
+        InstallAvx2Kernels(t[kCpuAvx2]);
+        t[kCpuAvx512] = t[kCpuAvx2];
+#endif
 #if defined(VTX_PIXEL_AVX512)
         InstallAvx512Kernels(t[kCpuAvx512]);
 #endif
@@ -427,6 +563,12 @@ void RunSrcDst(Kernel kernel, const U8* src, std::int32_t srcStep, std::int64_t 
                std::int32_t dstStep, std::int64_t dstBpp, RoiSize size) {
     const Walk w = PlanWalk(size, srcBpp * size.width, srcStep, dstBpp * size.width, dstStep);
     for (std::int32_t y = 0; y < w.rows; ++y) kernel(RowAt(src, y, srcStep), RowAt(dst, y, dstStep), w.n);
+}
+
+// Completeness of the blending primitives: clamped to 0..1, NaN as 0, so
+// that every blended value stays within the range all levels convert alike.
+inline double ClampUnit(double c) {
+    return c >= 0.0 ? (c <= 1.0 ? c : 1.0) : 0.0;
 }
 
 inline const U8* Bytes(const void* p) {
@@ -612,6 +754,18 @@ Status SubC_8u_AC4IRSfs(const std::uint8_t value[3], std::uint8_t* srcDst, std::
     return ConstantInPlace(KernelsForCurrentLevel().subC, value, srcDst, step, size, scaleFactor);
 }
 
+Status AddSubC_8u_AC4IR(const std::uint8_t add[3], const std::uint8_t sub[3], std::uint8_t* srcDst,
+                        std::int32_t step, RoiSize size) {
+    if (add == nullptr || sub == nullptr || srcDst == nullptr) return kStsNullPtr;
+    if (BadSize(size)) return kStsBadSize;
+    if (step < 1) return kStsBadStep;
+    const auto kernel = KernelsForCurrentLevel().addSubC;
+    const U8 a[3] = {add[0], add[1], add[2]}, b[3] = {sub[0], sub[1], sub[2]};
+    const Walk w = PlanWalk(size, std::int64_t{4} * size.width, step, std::int64_t{4} * size.width, step);
+    for (std::int32_t y = 0; y < w.rows; ++y) kernel(a, b, RowAt(srcDst, y, step), w.n);
+    return kStsOk;
+}
+
 Status Add_8u_AC4RSfs(const std::uint8_t* src1, std::int32_t src1Step, const std::uint8_t* src2,
                              std::int32_t src2Step, std::uint8_t* dst, std::int32_t dstStep, RoiSize size,
                              std::int32_t scaleFactor) {
@@ -787,6 +941,13 @@ Status BGRToHLS_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint
     return kStsOk;
 }
 
+Status Lightness_8u_AC4C1R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+                           std::int32_t dstStep, RoiSize size) {
+    if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
+    RunSrcDst(KernelsForCurrentLevel().lightness, src, srcStep, 4, dst, dstStep, 1, size);
+    return kStsOk;
+}
+
 Status HLSToRGB_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                std::int32_t dstStep, RoiSize size) {
     if (const Status st = CheckSrcDst(src, srcStep, dst, dstStep, size); st != kStsOk) return st;
@@ -806,6 +967,40 @@ Status SwapChannels_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::
     const auto kernel = KernelsForCurrentLevel().swapChannels;
     const Walk w = PlanWalk(size, std::int64_t{4} * size.width, srcStep, std::int64_t{4} * size.width, dstStep);
     for (std::int32_t y = 0; y < w.rows; ++y) kernel(RowAt(src, y, srcStep), RowAt(dst, y, dstStep), w.n, o);
+    return kStsOk;
+}
+
+Status Colorize_8u_AC4IR(std::uint8_t* srcDst, std::int32_t step, RoiSize size, const std::uint8_t* const ramps[3],
+                         double completeness, std::int32_t skipNonzeroAlpha) {
+    if (srcDst == nullptr || ramps == nullptr || ramps[0] == nullptr || ramps[1] == nullptr || ramps[2] == nullptr) {
+        return kStsNullPtr;
+    }
+    if (BadSize(size)) return kStsBadSize;
+    if (step < 1) return kStsBadStep;
+    ColourRamps copies;
+    for (int c = 0; c < 3; ++c) {
+        for (int i = 0; i < 256; ++i) copies[c][i] = ramps[c][i];
+    }
+    const auto kernel = KernelsForCurrentLevel().colorize;
+    const Walk w = PlanWalk(size, std::int64_t{4} * size.width, step, std::int64_t{4} * size.width, step);
+    const double c = ClampUnit(completeness);
+    for (std::int32_t y = 0; y < w.rows; ++y) kernel(RowAt(srcDst, y, step), w.n, copies, c, skipNonzeroAlpha != 0);
+    return kStsOk;
+}
+
+Status RotateHue_8u_AC4IR(std::uint8_t* srcDst, std::int32_t step, RoiSize size, double angle, double completeness,
+                          std::int32_t skipNonzeroAlpha) {
+    if (srcDst == nullptr) return kStsNullPtr;
+    if (BadSize(size)) return kStsBadSize;
+    if (step < 1) return kStsBadStep;
+    // Angles beyond ±1e30 act as ±1e30 (the shifted hue then clamps to 0 or
+    // 360 alike, and its rounding to a float stays defined).
+    const double a = std::max(-1e30, std::min(angle, 1e30));
+    const auto kernel = KernelsForCurrentLevel().rotateHue;
+    const Walk w = PlanWalk(size, std::int64_t{4} * size.width, step, std::int64_t{4} * size.width, step);
+    for (std::int32_t y = 0; y < w.rows; ++y) {
+        kernel(RowAt(srcDst, y, step), w.n, a, ClampUnit(completeness), skipNonzeroAlpha != 0);
+    }
     return kStsOk;
 }
 

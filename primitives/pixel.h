@@ -49,6 +49,10 @@ Status AddC_8u_AC4IRSfs(const std::uint8_t value[3], std::uint8_t* srcDst, std::
                                RoiSize size, std::int32_t scaleFactor);
 Status SubC_8u_AC4IRSfs(const std::uint8_t value[3], std::uint8_t* srcDst, std::int32_t step,
                                RoiSize size, std::int32_t scaleFactor);
+// In place: each colour byte v becomes max(0, min(255, v + add[c]) − sub[c]),
+// one saturating add and one saturating subtract per channel in one pass.
+Status AddSubC_8u_AC4IR(const std::uint8_t add[3], const std::uint8_t sub[3], std::uint8_t* srcDst,
+                        std::int32_t step, RoiSize size);
 Status Add_8u_AC4RSfs(const std::uint8_t* src1, std::int32_t src1Step, const std::uint8_t* src2,
                              std::int32_t src2Step, std::uint8_t* dst, std::int32_t dstStep,
                              RoiSize size, std::int32_t scaleFactor);
@@ -89,12 +93,32 @@ Status ColorToGray_8u_AC4C1R(const std::uint8_t* src, std::int32_t srcStep, std:
                                     std::int32_t dstStep, RoiSize size, const float coeffs[3]);
 Status BGRToHLS_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                std::int32_t dstStep, RoiSize size);
+// The lightness byte that BGRToHLS_8u_AC4R writes, into a one-byte plane.
+Status Lightness_8u_AC4C1R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+                           std::int32_t dstStep, RoiSize size);
 Status HLSToRGB_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                std::int32_t dstStep, RoiSize size);
 // Destination byte c = source byte order[c]; source and destination must not
 // overlap.
 Status SwapChannels_8u_AC4R(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
                                    std::int32_t dstStep, RoiSize size, const std::int32_t order[3]);
+
+// In place, per pixel: the hue of (b2, b1, b0) as red, green, blue, taken in
+// single precision, is moved by `angle` degrees (in double precision,
+// rounded back to single; wrapped once each way and clamped to 0..360), and
+// each colour byte becomes trunc(old·(1 − c) + new·c·255), clamped to 0..255.
+// With skipNonzeroAlpha set, a pixel whose byte 3 is not 0 is left as it is.
+// Completeness is clamped to 0..1 (NaN acts as 0), the angle to ±1e30.
+Status RotateHue_8u_AC4IR(std::uint8_t* srcDst, std::int32_t step, RoiSize size, double angle,
+                          double completeness, std::int32_t skipNonzeroAlpha);
+
+// In place, per pixel: y = trunc(0.59·b1 + 0.3·b2 + 0.11·b0) (in double
+// precision, clamped to 0..255), and each colour byte x of channel c becomes
+// trunc(ramps[c][y]·completeness + x·(1 − completeness)), clamped to 0..255.
+// With skipNonzeroAlpha set, a pixel whose byte 3 is not 0 is left as it is.
+// Completeness is clamped to 0..1 (NaN acts as 0).
+Status Colorize_8u_AC4IR(std::uint8_t* srcDst, std::int32_t step, RoiSize size, const std::uint8_t* const ramps[3],
+                         double completeness, std::int32_t skipNonzeroAlpha);
 
 // Border copies: the source goes to pixel (left, top) of the destination and
 // the frame around it repeats the edge pixels (or a constant value).

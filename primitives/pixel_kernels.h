@@ -18,6 +18,9 @@ using Count = std::ptrdiff_t;
 
 // 256-entry byte map of one channel.
 using ChannelTable = U8[256];
+// Colour ramps of channels 0, 1, 2 (byte values held in 32 bits), indexed by
+// a grey value.
+using ColourRamps = std::int32_t[3][256];
 
 struct Kernels {
     void (*copyAC4)(const U8* src, U8* dst, Count n);
@@ -56,6 +59,10 @@ struct Kernels {
     void (*bgrToHls)(const U8* src, U8* dst, Count n);
     void (*hlsToRgb)(const U8* src, U8* dst, Count n);
     void (*swapChannels)(const U8* src, U8* dst, Count n, const std::int32_t order[3]);
+    void (*rotateHue)(U8* srcDst, Count n, double angle, double c, bool skipNonzeroAlpha);
+    void (*addSubC)(const U8 add[3], const U8 sub[3], U8* srcDst, Count n);
+    void (*lightness)(const U8* src, U8* dst, Count n);
+    void (*colorize)(U8* srcDst, Count n, const ColourRamps& ramps, double c, bool skipNonzeroAlpha);
 };
 
 // The plain kernels: the reference for every other level, which may also
@@ -88,10 +95,18 @@ void ColorToGray_plain(const U8* src, U8* dst, Count n, const std::uint32_t weig
 void BgrToHls_plain(const U8* src, U8* dst, Count n);
 void HlsToRgb_plain(const U8* src, U8* dst, Count n);
 void SwapChannels_plain(const U8* src, U8* dst, Count n, const std::int32_t order[3]);
+void RotateHue_plain(U8* srcDst, Count n, double angle, double c, bool skipNonzeroAlpha);
+void AddSubC_plain(const U8 add[3], const U8 sub[3], U8* srcDst, Count n);
+void Lightness_plain(const U8* src, U8* dst, Count n);
+void Colorize_plain(U8* srcDst, Count n, const ColourRamps& ramps, double c, bool skipNonzeroAlpha);
 
 // Replaces the entries that have an SSE2 kernel (pixel_sse2.cpp); present
 // when that file is part of the build (VTX_PIXEL_SSE2).
 void InstallSse2Kernels(Kernels& k);
+
+// Replaces the entries that have an AVX2 kernel (pixel_avx2.cpp); present
+// when that file is part of the build (VTX_PIXEL_AVX2).
+void InstallAvx2Kernels(Kernels& k);
 
 // Replaces the entries that have an AVX-512 kernel (pixel_avx512.cpp);
 // present when that file is part of the build (VTX_PIXEL_AVX512).

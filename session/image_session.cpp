@@ -16,6 +16,7 @@ ImageSession::ImageSession() {
 
 ImageSession::~ImageSession() {
     FreeBackupCopy();
+    px::Free(scratch_);
     std::free(owned_);
 }
 
@@ -67,6 +68,18 @@ std::int32_t ImageSession::Adopt(std::uint8_t* data, std::int32_t width, std::in
     byteSize_ = bytes;
     regionHeight_ = height;
     return 0;
+}
+
+std::uint8_t* ImageSession::Scratch(std::int32_t bytes) {
+    if (bytes < 1) return nullptr;
+    if (bytes > scratchCapacity_) {
+        auto* grown = static_cast<std::uint8_t*>(px::MallocBytes(bytes));
+        if (grown == nullptr) return nullptr;
+        px::Free(scratch_);
+        scratch_ = grown;
+        scratchCapacity_ = bytes;
+    }
+    return scratch_;
 }
 
 bool ImageSession::MakeBackupCopy() {

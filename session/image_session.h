@@ -56,6 +56,14 @@ public:
     std::int32_t backColor() const { return backColor_; }
     void setBackColor(std::int32_t color) { backColor_ = color; }
 
+    // The operations' work image: 32-byte aligned, at least `bytes` long. It
+    // grows when an operation asks for more and is kept, never shrunk, until
+    // the session ends, so operations allocate nothing per call. Its contents
+    // are whatever the last user left. Null for bytes < 1 or when it cannot
+    // grow (the smaller block is then kept).
+    std::uint8_t* Scratch(std::int32_t bytes);
+    std::int32_t scratchCapacity() const { return scratchCapacity_; }
+
     // The whole-image scratch copy held while one operation runs.
     std::uint8_t* backup() { return backup_; }
     bool MakeBackupCopy();
@@ -76,6 +84,8 @@ private:
     std::int32_t useMask_ = 0;
     std::uint8_t* owned_ = nullptr;
     std::int32_t ownedCapacity_ = 0;
+    std::uint8_t* scratch_ = nullptr;
+    std::int32_t scratchCapacity_ = 0;
 };
 
 // The property members, as the interface exposes them. A null out pointer

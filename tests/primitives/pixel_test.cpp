@@ -133,7 +133,9 @@ Params Draw(std::mt19937& rng, I w, I h) {
         for (int k = 0; k < 12; ++k) (k % 2 ? q.values : q.levels)[c][k / 2] = Rand(rng, 320) - 30;
         if (rng() % 2) std::sort(q.levels[c], q.levels[c] + q.n[c]);
         for (U8& e : q.tables[c]) e = Byte(rng);
-        q.weights[c] = real(rng) / 50.0f;
+        // Weights 32767, -32768 (the 16-bit extremes), 32768 and -32769 too.
+        const float edges[4] = {7.999755859375f, -8.0001220703125f, 8.0f, -8.0003662109375f};
+        q.weights[c] = rng() % 4 ? real(rng) / 50.0f : edges[rng() % 4];
     }
     for (int c = 1; c < 3 && rng() % 2; ++c) std::memcpy(q.tables[c], q.tables[0], 256);  // equal tables too
     q.coeffs = rng() % 4 ? q.weights : nullptr;
@@ -181,6 +183,8 @@ std::vector<Entry> Entries() {
         {"AddC_8u_AC4IRSfs, SubC_8u_AC4IRSfs", 0, 0, 4, 0,
          [](P, P, P d, Q q) { return (q.alt ? px::SubC_8u_AC4IRSfs : px::AddC_8u_AC4IRSfs)(q.v, d.p(), d.step, d.size(), q.sf); },
          [](P, P, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = Clamp(RefScale(e.Px(x, y)[c] + (q.alt ? -q.v[c] : q.v[c]), q.sf)); }},
+        {"AddSubC_8u_AC4IR", 0, 0, 4, 0, [](P, P, P d, Q q) { return px::AddSubC_8u_AC4IR(q.v, q.tables[0], d.p(), d.step, d.size()); },
+         [](P, P, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = Clamp(std::min(255, e.Px(x, y)[c] + q.v[c]) - q.tables[0][c]); }},
         {"Add_8u_AC4RSfs", 4, 4, 4, 2,
          [](P a, P b, P d, Q q) { return px::Add_8u_AC4RSfs(a.p(), a.step, b.p(), b.step, d.p(), d.step, d.size(), q.sf); },
          [](P a, P b, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = Clamp(RefScale(a.Px(x, y)[c] + b.Px(x, y)[c], q.sf)); }},
@@ -203,9 +207,18 @@ std::vector<Entry> Entries() {
          [](P a, P b, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = Clamp(RefComp(a.Px(x, y)[c], b.Px(x, y)[c], q.a1, q.a2, q.type)); }},
         {"ColorToGray_8u_AC4C1R", 4, 0, 1, 0, [](P s, P, P d, Q q) { return px::ColorToGray_8u_AC4C1R(s.p(), s.step, d.p(), d.step, d.size(), q.coeffs); },
          [](P s, P, P e, I x, I y, Q q) { *e.Px(x, y) = RefGrey(s.Px(x, y), q.coeffs); }},
+        {"Lightness_8u_AC4C1R", 4, 0, 1, 0, [](P s, P, P d, Q) { return px::Lightness_8u_AC4C1R(s.p(), s.step, d.p(), d.step, d.size()); },
+         [](P s, P, P e, I x, I y, Q) { U8 hls[3]; RefToHls(s.Px(x, y), hls); *e.Px(x, y) = hls[1]; }},
         {"BGRToHLS_8u_AC4R, HLSToRGB_8u_AC4R", 4, 0, 4, 1,
          [](P s, P, P d, Q q) { return (q.alt ? px::HLSToRGB_8u_AC4R : px::BGRToHLS_8u_AC4R)(s.p(), s.step, d.p(), d.step, d.size()); },
          [](P s, P, P e, I x, I y, Q q) { (q.alt ? RefToRgb : RefToHls)(s.Px(x, y), e.Px(x, y)); }},
+        // One pixel never reaches a vector kernel: the plain kernel is the reference.
+        {"RotateHue_8u_AC4IR", 0, 0, 4, 0,
+         [](P, P, P d, Q q) { return px::RotateHue_8u_AC4IR(d.p(), d.step, d.size(), q.th[1] * 4 + q.th[2] * 1e20, (q.a1 - 64) / 128.0 + q.th[2], q.alt); },
+         [](P, P, P e, I x, I y, Q q) { px::RotateHue_8u_AC4IR(e.Px(x, y), 4, {1, 1}, q.th[1] * 4 + q.th[2] * 1e20, (q.a1 - 64) / 128.0 + q.th[2], q.alt); }},
+        {"Colorize_8u_AC4IR", 0, 0, 4, 0,
+         [](P, P, P d, Q q) { return px::Colorize_8u_AC4IR(d.p(), d.step, d.size(), q.Tables().data(), (q.a1 - 64) / 128.0 + q.th[2], q.alt); },
+         [](P, P, P e, I x, I y, Q q) { px::Colorize_8u_AC4IR(e.Px(x, y), 4, {1, 1}, q.Tables().data(), (q.a1 - 64) / 128.0 + q.th[2], q.alt); }},
         {"SwapChannels_8u_AC4R", 4, 0, 4, 0, [](P s, P, P d, Q q) { return px::SwapChannels_8u_AC4R(s.p(), s.step, d.p(), d.step, d.size(), q.order); },
          [](P s, P, P e, I x, I y, Q q) { for (int c = 0; c < 3; ++c) e.Px(x, y)[c] = s.Px(x, y)[q.order[c]]; }},
         // With the destination equal to the source plane, the source lies inside the destination.
@@ -330,7 +343,7 @@ TEST(PixelPrimitives, EveryValueAtEveryLevel) {
     // Composition: every opacity over an opaque second image, then random opacities of every type.
     std::mt19937 rng(17);
     for (I i = 0; i < 256 + 36; ++i) {
-        const I type = i < 256 ? 0 : i % 12, a1 = i < 256 ? i : Byte(rng), a2 = i < 256 ? 255 : Byte(rng);
+        const I type = i < 260 ? 0 : i % 12, a1 = i < 256 ? i : Byte(rng), a2 = i < 256 ? 255 : (i < 260 ? 254 : Byte(rng));
         SCOPED_TRACE("type " + std::to_string(type) + ", opacities " + std::to_string(a1) + ", " + std::to_string(a2));
         expect(blank, [&](int x, int y, int) { return RefComp(x, y, a1, a2, type); });
         AtEveryLevel(blank, want, [&](U8* d) {
@@ -354,23 +367,34 @@ TEST(PixelPrimitives, EveryValueAtEveryLevel) {
     AtEveryLevel(std::vector<U8>(65536), narrow, [&](U8* d) { return px::Convert_16s8u_C1R(wide.data(), 512, d, 256, {256, 256}); });
 }
 
-TEST(PixelPrimitives, EveryColourToGreyAndBothWaysBetweenHlsAndRgb) {
+TEST(PixelPrimitives, EveryColourToGreyHueAndBothWaysBetweenHlsAndRgbAtEveryLevel) {
     // One 256 × 256 image per value of byte 2; the operations' grey weights.
+    // Hue rotation and colorize (byte 3 often 0, often not; mask on) are
+    // compared with the plain level's bytes.
     const float coeffs[3] = {0.11f, 0.59f, 0.30f};
-    std::vector<U8> src(1 << 18), wantHls(1 << 18, 0x5C), wantRgb(1 << 18, 0xC5), wantGrey(256 * 260, 0xD7);
+    std::vector<U8> src(1 << 18), wantHls(1 << 18, 0x5C), wantRgb(1 << 18, 0xC5), wantGrey(256 * 260, 0xD7), wantLight(65536), wantHue, wantTint;
     for (std::uint32_t third = 0; third < 256; ++third) {
         for (std::uint32_t i = 0; i < 65536; ++i) {
-            const U8 p[4] = {static_cast<U8>(i), static_cast<U8>(i >> 8), static_cast<U8>(third), static_cast<U8>(i * 13)};
+            const U8 p[4] = {static_cast<U8>(i), static_cast<U8>(i >> 8), static_cast<U8>(third), static_cast<U8>(i % 3 ? 0 : i * 13)};
             std::memcpy(&src[4 * i], p, 4);
             RefToHls(p, &wantHls[4 * i]);
             RefToRgb(p, &wantRgb[4 * i]);
             wantGrey[i / 256 * 260 + i % 256] = RefGrey(p, coeffs);
+            wantLight[i] = wantHls[4 * i + 1];
         }
-        std::vector<U8> hls(1 << 18, 0x5C), rgb(1 << 18, 0xC5), grey(256 * 260, 0xD7);
-        ASSERT_EQ(px::BGRToHLS_8u_AC4R(src.data(), 1024, hls.data(), 1024, {256, 256}), px::kStsOk);
-        ASSERT_EQ(px::HLSToRGB_8u_AC4R(src.data(), 1024, rgb.data(), 1024, {256, 256}), px::kStsOk);
-        ASSERT_EQ(px::ColorToGray_8u_AC4C1R(src.data(), 1024, grey.data(), 260, {256, 256}, coeffs), px::kStsOk);
-        ASSERT_TRUE(hls == wantHls && rgb == wantRgb && grey == wantGrey) << "byte 2 = " << third;
+        ForEachLevel([&] {
+            std::vector<U8> hls(1 << 18, 0x5C), rgb(1 << 18, 0xC5), grey(256 * 260, 0xD7), light(65536), hue = src, tint = src;
+            ASSERT_EQ(px::BGRToHLS_8u_AC4R(src.data(), 1024, hls.data(), 1024, {256, 256}), px::kStsOk);
+            ASSERT_EQ(px::HLSToRGB_8u_AC4R(src.data(), 1024, rgb.data(), 1024, {256, 256}), px::kStsOk);
+            ASSERT_EQ(px::ColorToGray_8u_AC4C1R(src.data(), 1024, grey.data(), 260, {256, 256}, coeffs), px::kStsOk);
+            ASSERT_EQ(px::Lightness_8u_AC4C1R(src.data(), 1024, light.data(), 256, {256, 256}), px::kStsOk);
+            ASSERT_EQ(px::RotateHue_8u_AC4IR(hue.data(), 1024, {256, 256}, third % 2 ? -123.4 : 250.0, third / 255.0, 1), px::kStsOk);
+            const std::array<const U8*, 3> ramps{&src[third * 3 % 1024], &src[7], &src[4 * third]};
+            ASSERT_EQ(px::Colorize_8u_AC4IR(tint.data(), 1024, {256, 256}, ramps.data(), third / 256.0, third % 2), px::kStsOk);
+            if (px::GetProcessorIndex() == px::kCpuPlain) wantHue = hue, wantTint = tint;
+            ASSERT_TRUE(hls == wantHls && rgb == wantRgb && grey == wantGrey && light == wantLight && hue == wantHue && tint == wantTint) << "byte 2 = " << third;
+        });
+        if (HasFatalFailure()) return;
     }
 }
 
@@ -430,6 +454,12 @@ std::vector<ArgRow> ArgRows() {
         SrcDst("Convert_8u16s_AC4R", px::Convert_8u16s_AC4R), SrcDst("Convert_16s8u_C1R", px::Convert_16s8u_C1R),
         SrcDst("Convert_16s8u_AC4R", px::Convert_16s8u_AC4R), SrcDst("BGRToHLS_8u_AC4R", px::BGRToHLS_8u_AC4R),
         SrcDst("HLSToRGB_8u_AC4R", px::HLSToRGB_8u_AC4R),
+        SrcDst("Lightness_8u_AC4C1R", px::Lightness_8u_AC4C1R),
+        {"AddSubC_8u_AC4IR", 3, 1, {}, [](const Bad& b) { return px::AddSubC_8u_AC4IR(In(b, 0), In(b, 1), Out(b, 2), St(b, 0), b.size); }},
+        {"Colorize_8u_AC4IR", 5, 1, {}, [](const Bad& b) {
+             const std::array<const U8*, 3> r{In(b, 2), In(b, 3), In(b, 4)};
+             return px::Colorize_8u_AC4IR(Out(b, 0), St(b, 0), b.size, b.ptr == 1 ? nullptr : r.data(), 0.5, 0); }},
+        {"RotateHue_8u_AC4IR", 1, 1, {}, [](const Bad& b) { return px::RotateHue_8u_AC4IR(Out(b, 0), St(b, 0), b.size, 90.0, 1.0, 0); }},
         {"Copy_8u_P4C4R", 6, 2, {}, [](const Bad& b) {
              const std::array<const U8*, 4> planes{In(b, 1), In(b, 2), In(b, 3), In(b, 4)};
              return px::Copy_8u_P4C4R(b.ptr == 0 ? nullptr : planes.data(), St(b, 0), Out(b, 5), St(b, 1), b.size); }},
