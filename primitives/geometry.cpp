@@ -17,6 +17,24 @@ namespace geometry {
 // ---------------------------------------------------------------------------
 // Plain kernels.
 
+namespace {
+inline void SwapColour(U8* a, U8* b) {
+    for (int c = 0; c < 3; ++c) {
+        const U8 t = a[c];
+        a[c] = b[c];
+        b[c] = t;
+    }
+}
+}  // namespace
+
+void SwapRows_plain(U8* a, U8* b, Count n) {
+    for (Count x = 0; x < n; ++x) SwapColour(a + 4 * x, b + 4 * x);
+}
+
+void ReverseSwap_plain(U8* a, U8* b, Count count, Count w) {
+    for (Count x = 0; x < count; ++x) SwapColour(a + 4 * x, b + 4 * (w - 1 - x));
+}
+
 void GatherAC4_plain(const U8* row, const std::int32_t* col, U8* dst, Count n) {
     for (Count i = 0; i < n; ++i) {
         const U8* p = row + 4 * static_cast<std::ptrdiff_t>(col[i]);
@@ -139,7 +157,7 @@ void RemapRow_plain(const Source& s, const U8* xs, const U8* ys, bool linear, U8
 
 namespace {
 
-constexpr Kernels kPlainKernels = {GatherAC4_plain, ResizeRowH_plain, ResizeRowV_plain,
+constexpr Kernels kPlainKernels = {SwapRows_plain, ReverseSwap_plain, GatherAC4_plain, ResizeRowH_plain, ResizeRowV_plain,
                                    AffineRow_plain, PerspectiveRow_plain, RemapRow_plain};
 
 constexpr std::int32_t kHighestLevel =
@@ -524,32 +542,20 @@ Status Mirror_8u_AC4IR(std::uint8_t* srcDst, std::int32_t step, RoiSize size, st
     if (step < 1) return kStsBadStep;
     if (BadSize(size)) return kStsBadSize;
     if (axis < kAxisHorizontal || axis > kAxisBoth) return kStsBadMirrorAxis;
-    // Exchanges the colour bytes of pixels a and b.
-    const auto swap = [](U8* a, U8* b) {
-        for (int c = 0; c < 3; ++c) {
-            const U8 t = a[c];
-            a[c] = b[c];
-            b[c] = t;
-        }
-    };
-    const std::int32_t w = size.width, h = size.height;
+    const geometry::Kernels& k = geometry::KernelsForCurrentLevel();
+    const std::int32_t h = size.height;
     if (axis == kAxisHorizontal) {
-        for (std::int32_t i = 0; i < h / 2; ++i) {
-            U8* a = RowAt(srcDst, i, step);
-            U8* b = RowAt(srcDst, h - 1 - i, step);
-            for (std::int64_t x = 0; x < w; ++x) swap(a + 4 * x, b + 4 * x);
-        }
+        for (std::int32_t i = 0; i < h / 2; ++i) k.swapRows(RowAt(srcDst, i, step), RowAt(srcDst, h - 1 - i, step), size.width);
         return kStsOk;
     }
     // Columns reversed (and rows too for both axes): pixel (x, y) changes
-    // place with (w − 1 − x, y') where y' is y or h − 1 − y.
+    // place with (w − 1 − x, y') where y' is y or h − 1 − y; a row paired
+    // with itself exchanges only its first half.
     for (std::int32_t i = 0; i < h; ++i) {
         const std::int32_t other = axis == kAxisBoth ? h - 1 - i : i;
         if (other < i) break;
-        U8* a = RowAt(srcDst, i, step);
-        U8* b = RowAt(srcDst, other, step);
-        const std::int64_t n = other == i ? w / 2 : w;
-        for (std::int64_t x = 0; x < n; ++x) swap(a + 4 * x, b + 4 * (std::int64_t{w} - 1 - x));
+        k.reverseSwap(RowAt(srcDst, i, step), RowAt(srcDst, other, step), other == i ? size.width / 2 : size.width,
+                      size.width);
     }
     return kStsOk;
 }

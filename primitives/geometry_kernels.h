@@ -43,6 +43,11 @@ struct RowMap {
 };
 
 struct Kernels {
+    // Mirror: exchanges the colour bytes of a[x] and b[x] for x < n.
+    void (*swapRows)(U8* a, U8* b, Count n);
+    // Exchanges the colour bytes of a[x] and b[w − 1 − x] for x < count
+    // (count = w for two rows, w / 2 when a and b are the same row).
+    void (*reverseSwap)(U8* a, U8* b, Count count, Count w);
     // dst[i] (bytes 0..2) = row pixel col[i].
     void (*gatherAC4)(const U8* row, const std::int32_t* col, U8* dst, Count n);
     // Horizontal pass of the linear scaling: for every column i and channel c
@@ -61,6 +66,8 @@ struct Kernels {
     void (*remapRow)(const Source& s, const U8* xs, const U8* ys, bool linear, U8* dst, Count n);
 };
 
+void SwapRows_plain(U8* a, U8* b, Count n);
+void ReverseSwap_plain(U8* a, U8* b, Count count, Count w);
 void GatherAC4_plain(const U8* row, const std::int32_t* col, U8* dst, Count n);
 void ResizeRowH_plain(const U8* row, const std::int32_t* col, const std::int16_t* wts, std::int16_t* h, Count n);
 void ResizeRowV_plain(const std::int16_t* h0, const std::int16_t* h1, std::int32_t wy, U8* dst, Count n);

@@ -33,6 +33,44 @@ inline void StoreColour4(U8* d, __m128i v) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d), merged);
 }
 
+// Colour bytes of `colour`, bytes 3 of `alpha`.
+inline __m128i Merge(__m128i colour, __m128i alpha) {
+    const __m128i mask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    return _mm_or_si128(_mm_andnot_si128(mask, colour), _mm_and_si128(mask, alpha));
+}
+
+void SwapRows_sse2(U8* a, U8* b, Count n) {
+    Count x = 0;
+    for (; x + 4 <= n; x += 4) {
+        const __m128i va = Load16(a + 4 * x), vb = Load16(b + 4 * x);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(a + 4 * x), Merge(vb, va));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(b + 4 * x), Merge(va, vb));
+    }
+    SwapRows_plain(a + 4 * x, b + 4 * x, n - x);
+}
+
+// Four pixels of a against the four mirrored ones of b, turned round. For a
+// row paired with itself the two groups never overlap while x + 4 <= w / 2.
+void ReverseSwap_sse2(U8* a, U8* b, Count count, Count w) {
+    Count x = 0;
+    for (; x + 4 <= count; x += 4) {
+        U8* pb = b + 4 * (w - 4 - x);
+        const __m128i va = Load16(a + 4 * x), vb = Load16(pb);
+        const __m128i ra = _mm_shuffle_epi32(va, 0x1B), rb = _mm_shuffle_epi32(vb, 0x1B);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(a + 4 * x), Merge(rb, va));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pb), Merge(ra, vb));
+    }
+    for (; x < count; ++x) {
+        U8* p = a + 4 * x;
+        U8* q = b + 4 * (w - 1 - x);
+        for (int c = 0; c < 3; ++c) {
+            const U8 t = p[c];
+            p[c] = q[c];
+            q[c] = t;
+        }
+    }
+}
+
 void GatherAC4_sse2(const U8* row, const std::int32_t* col, U8* dst, Count n) {
     Count i = 0;
     for (; i + 4 <= n; i += 4) {
@@ -236,6 +274,8 @@ void RemapRow_sse2(const Source& s, const U8* xs, const U8* ys, bool linear, U8*
 }  // namespace
 
 void InstallSse2Kernels(Kernels& k) {
+    k.swapRows = SwapRows_sse2;
+    k.reverseSwap = ReverseSwap_sse2;
     k.gatherAC4 = GatherAC4_sse2;
     k.resizeRowH = ResizeRowH_sse2;
     k.resizeRowV = ResizeRowV_sse2;
