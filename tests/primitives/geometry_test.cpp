@@ -188,7 +188,10 @@ TEST(GeometryPrimitives, WorkedNumbers) {
     const std::vector<Tap> linear = {{0, 0}, {0, 6553}, {0, 13107}, {1, 3276}, {1, 9830}, {1, 16384}};
     EXPECT_EQ(RefAxis(3, 0, 3, 2.0, 0, true, 100), linear);
     // Nearest: 3 wide ×2 and 4 wide ×1.5, seen in the output.
-    for (const auto& [n, f, cols] : {std::tuple<I, double, std::vector<I>>{3, 2.0, {0, 0, 1, 1, 2, 2}}, {4, 1.5, {0, 1, 1, 2, 2, 3}}}) {
+    for (const auto& c : {std::tuple<I, double, std::vector<I>>{3, 2.0, {0, 0, 1, 1, 2, 2}}, {4, 1.5, {0, 1, 1, 2, 2, 3}}}) {
+        const I n = std::get<0>(c);
+        const double f = std::get<1>(c);
+        const std::vector<I>& cols = std::get<2>(c);
         std::vector<U8> src(4 * n), out(4 * cols.size(), 0xEE);
         for (I i = 0; i < 4 * n; ++i) src[i] = U8(i);
         ForEachLevel([&] {
