@@ -310,6 +310,20 @@ TEST(GeometryPrimitives, RotationAndWarpProperties) {
                 const bool outside = x < l || x > rgt || y < t || y > b;
                 ASSERT_TRUE(!outside || std::memcmp(warped.Px(x, y), d.Px(x, y), 3) == 0);
             }
+            // The vertices of an inner source quadrangle land on those of q (all four in perspective, the
+            // three that fix the affine map).
+            bool convex = w >= 4 && h >= 4;
+            for (int k = 0; k < 4; ++k) {
+                const double* p0 = q[k];
+                const double *p1 = q[(k + 1) % 4], *p2 = q[(k + 2) % 4];
+                convex = convex && (p1[0] - p0[0]) * (p2[1] - p1[1]) - (p1[1] - p0[1]) * (p2[0] - p1[0]) > 0;
+            }
+            if (!convex) continue;
+            const double iq[4][2] = {{1, 1}, {W - 1, 1}, {W - 1, H - 1}, {1, H - 1}};
+            const Plane corners = AllLevelsAgree(s, d, [&](const Plane& a, const Plane& o) {
+                return persp ? px::WarpPerspectiveQuad_8u_AC4R(a.p(), a.size(), a.step, full, iq, o.p(), o.step, full, q, interp)
+                             : px::WarpAffineQuad_8u_AC4R(a.p(), a.size(), a.step, full, iq, o.p(), o.step, full, q, interp); });
+            for (int k = 0; k < 3 + persp; ++k) ASSERT_EQ(std::memcmp(corners.Px(I(q[k][0]), I(q[k][1])), s.Px(I(iq[k][0]), I(iq[k][1])), 3), 0) << k << " perspective " << persp;
         }
         if (HasFatalFailure()) return;
     }
@@ -378,6 +392,9 @@ TEST(GeometryPrimitives, ArgumentChecksInOrderAndNothingWrittenOnRefusal) {
         EXPECT_EQ(px::WarpPerspectiveQuad_8u_AC4R(src, sz, 16, rc, q, dst, 16, rc, dq, 2), 0);
         EXPECT_EQ(px::WarpPerspectiveQuad_8u_AC4R(src, sz, 16, rc, dq, dst, 16, rc, q, 2), 0);
     }
+    // A crossed quadrangle of zero area covers nothing, though its first three vertices fix an affine map.
+    const double bow[4][2] = {{0, 0}, {3, 0}, {0, 3}, {3, 3}};
+    EXPECT_EQ(px::WarpAffineQuad_8u_AC4R(src, sz, 16, rc, q, dst, 16, rc, bow, 1), 0);
     EXPECT_TRUE(std::all_of(dst, dst + sizeof dst, [](U8 v) { return v == 0x5A; }));
 }
 
