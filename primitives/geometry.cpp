@@ -1,13 +1,26 @@
 // Geometric primitives: argument checks, the per-call planning (column and
 // row tables of the scaling, the rotation and warp coefficients, the spans of
 // a destination quadrangle) and the plain row kernels.
+//
+// Choices where the rules leave room:
+// - Cubic interpolation (code 4) is accepted and sampled as linear at every
+//   image size.
+// - A source rectangle is cut to its image; one whose origin lies at or past
+//   the image's far edge is refused with -6, after the other checks.
+// - Rotation and warps map destination pixels, taken as points at their
+//   integer coordinates, back through the inverse transform (see
+//   RotateCenter_8u_AC4R and the warps). Their linear sampling is the
+//   two-stage 14-bit rule of the scaling with rounded weights; it reads only
+//   the source rectangle (a rectangle 1 pixel wide or high is sampled
+//   nearest). Nearest takes trunc(position + 0.5).
+// - The rule for the inside of a destination quadrangle is in QuadSpans.
 #include "primitives/geometry.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
 #include <utility>
-#include <algorithm>
 
 #include "primitives/geometry_kernels.h"
 
@@ -342,6 +355,7 @@ Status CheckScale(const std::uint8_t* src, RoiSize srcSize, std::int32_t srcStep
     if (src == nullptr || dst == nullptr) return kStsNullPtr;
     if (BadSize(srcSize) || BadRect(srcRoi) || BadSize(dstSize)) return kStsBadSize;
     if (srcStep < 1 || dstStep < 1) return kStsBadStep;
+    // Own parameters: the interpolation code first, then the factors.
     if (!KnownInterpolation(interpolation)) return kStsBadInterpolation;
     if (!(xf > 0) || !(yf > 0)) return kStsBadScale;  // NaN included
     if (srcRoi.x >= srcSize.width || srcRoi.y >= srcSize.height) return kStsBadSize;
@@ -579,9 +593,14 @@ struct Cover {
     double shift;
 };
 
-// n source columns from `origin`, factor f, centre c, destination size d.
-// The source part used is the rectangle advanced by `advance` columns and
-// limited to the stated number of columns (never beyond its own end).
+// n source columns, factor f, centre c, destination size d. The part of
+// the source that is scaled starts `advance` columns into the rectangle and
+// is ceil(min(d − o, n·f) / f) columns wide, or less where the rectangle
+// ends first: the count is read as the width of the part, not as the column
+// where it ends. The covered columns are the destination region of the
+// scaling, so the written width is also limited to end − c0. An axis whose
+// placement is not finite (a centre or factor at infinity or NaN) covers
+// nothing; a call that covers nothing writes nothing and succeeds.
 Cover CoverAxis(std::int32_t n, double f, double c, std::int32_t d) {
     Cover k{};
     const double o = d * 0.5 - c * f;
@@ -643,7 +662,9 @@ Status RotateCenter_8u_AC4R(const std::uint8_t* src, RoiSize srcSize, std::int32
     constexpr double kWholeLimit = 1099511627776.0;  // 2^40: far beyond any pixel
     if (r.exact && xs == std::floor(xs) && ys == std::floor(ys) && std::fabs(xs) < kWholeLimit &&
         std::fabs(ys) < kWholeLimit) {
-        // Whole pixel moves: destination (X, Y) takes the source pixel
+        // Whole pixel moves, also at angle 0 (its shifts are exactly 0 for
+        // any finite centre, so the rotation is a copy): destination (X, Y)
+        // takes the source pixel
         // (cos·(X − xs) − sin·(Y − ys), sin·(X − xs) + cos·(Y − ys)).
         const std::int64_t c = static_cast<std::int64_t>(r.cos), sn = static_cast<std::int64_t>(r.sin);
         const std::int64_t xi = static_cast<std::int64_t>(xs), yi = static_cast<std::int64_t>(ys);
