@@ -265,7 +265,7 @@ TEST(GeometryPrimitives, RotationAndWarpProperties) {
             for (I i = 0; i < w * h; ++i) ASSERT_EQ(std::memcmp(out.Px(i % w, i / w), s.Px(i % w, i / w), 3), 0) << trial;
         }
         // Whole-pixel turns about a centre with whole shifts, against the pixel moves.
-        const I turn = 1 + Rand(rng, 3), cx = Rand(rng, w), cy = Rand(rng, h);
+        const I turn = 1 + Rand(rng, 3), corner = Rand(rng, 4) == 0, cx = corner ? 0 : Rand(rng, w), cy = corner ? 0 : Rand(rng, h);
         const double angle = 90.0 * turn - 360.0 * Rand(rng, 2);
         const px::RoiRect sr = RandRect(rng, w, h), dr{Rand(rng, w / 2), Rand(rng, h / 2), 1 + Rand(rng, w / 2), 1 + Rand(rng, h / 2)};
         const Plane turned = AllLevelsAgree(s, d, [&](const Plane& a, const Plane& b) {
@@ -277,15 +277,24 @@ TEST(GeometryPrimitives, RotationAndWarpProperties) {
             const bool in = x >= dr.x && x < dr.x + dr.width && y >= dr.y && y < dr.y + dr.height && u >= sr.x && u < std::min(w, sr.x + sr.width) && v >= sr.y && v < std::min(h, sr.y + sr.height);
             ASSERT_EQ(std::memcmp(turned.Px(x, y), in ? s.Px(u, v) : d.Px(x, y), 3), 0) << "turn " << turn;
         }
-        // Any angle: the centre pixel keeps its colour, pixels outside the destination rectangle keep theirs.
+        // Any angle: the centre pixel keeps its colour, pixels outside the destination rectangle keep theirs;
+        // nearest sampling takes the pixel at the inverse-mapped position (reduced angle, exact quarter turns).
         const double any = Rand(rng, 7200) * 0.1 - 360;
         const Plane rot = AllLevelsAgree(s, d, [&](const Plane& a, const Plane& b) {
             return px::RotateCenter_8u_AC4R(a.p(), a.size(), a.step, full, b.p(), b.step, dr, any, cx, cy, interp); });
+        double red = any + std::trunc(any * (1.0 / 360)) * -360;
+        red += red < 0 ? 360 : 0;
+        const double rc = red == 90 || red == 270 ? 0 : (red == 180 ? -1 : std::cos(red * 0.005555555555555556 * 3.141592653589793));
+        const double rs = red == 90 ? 1 : (red == 270 ? -1 : (red == 180 ? 0 : std::sin(red * 0.005555555555555556 * 3.141592653589793)));
+        const double xs = cx - rc * cx - rs * cy, ys = cy + rs * cx - rc * cy;
         for (I i = 0; i < w * h; ++i) {
             const I x = i % w, y = i / w;
             const bool inDst = x >= dr.x && x < dr.x + dr.width && y >= dr.y && y < dr.y + dr.height;
             const bool centre = inDst && x == cx && y == cy && x > 0 && y > 0 && x < w - 1 && y < h - 1;
             ASSERT_TRUE((inDst && !centre) || std::memcmp(rot.Px(x, y), (centre ? s : d).Px(x, y), 3) == 0) << any;
+            const double u = rc * x + (-rs * (y - ys) - rc * xs), v = rs * x + (rc * (y - ys) - rs * xs);
+            const bool in = inDst && u >= 0 && u <= w - 1 && v >= 0 && v <= h - 1;
+            ASSERT_TRUE(interp != 1 || std::memcmp(rot.Px(x, y), in ? s.Px(I(u + 0.5), I(v + 0.5)) : d.Px(x, y), 3) == 0) << any;
         }
         // Warps onto an inner quadrangle: a whole shift of the full quadrangle by (dx, dy) moves pixels exactly;
         // a random convex quadrangle leaves everything outside its bounding box unchanged.
