@@ -401,9 +401,9 @@ TEST(GeometryPrimitives, ArgumentChecksInOrderAndNothingWrittenOnRefusal) {
         EXPECT_EQ(px::WarpPerspectiveQuad_8u_AC4R(src, sz, 16, rc, q, dst, 16, rc, dq, 2), 0);
         EXPECT_EQ(px::WarpPerspectiveQuad_8u_AC4R(src, sz, 16, rc, dq, dst, 16, rc, q, 2), 0);
     }
-    // A crossed quadrangle of zero area covers nothing, though its first three vertices fix an affine map.
-    const double bow[4][2] = {{0, 0}, {3, 0}, {0, 3}, {3, 3}};
-    EXPECT_EQ(px::WarpAffineQuad_8u_AC4R(src, sz, 16, rc, q, dst, 16, rc, bow, 1), 0);
+    // A quadrangle of zero area (a spike) covers nothing, though its first three vertices fix an affine map.
+    const double spike[4][2] = {{0, 0}, {3, 0}, {1, 2}, {3, 0}};
+    EXPECT_EQ(px::WarpAffineQuad_8u_AC4R(src, sz, 16, rc, q, dst, 16, rc, spike, 1), 0);
     EXPECT_TRUE(std::all_of(dst, dst + sizeof dst, [](U8 v) { return v == 0x5A; }));
 }
 
