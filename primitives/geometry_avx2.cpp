@@ -125,13 +125,53 @@ void MappedRow_avx2(const Source& s, const RowMap& m, bool linear, U8* dst, Coun
     (Perspective ? PerspectiveRow_plain : AffineRow_plain)(s, rest, linear, dst + 4 * i, n - i);
 }
 
+// The linear remap of four pixels whose pixel pairs lie at byte offsets
+// `off` (rows k and k + 1), with fractions fx, fy: channel by channel, the
+// four pixels in the lanes of one vector of doubles.
+inline void Linear4(const Source& s, __m128i off, __m256d fx, __m256d fy, U8* out) {
+    alignas(16) std::int32_t o[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(o), off);
+    const auto pair = [&](std::int64_t at) {
+        long long v;
+        std::memcpy(&v, s.origin + at, 8);
+        return v;
+    };
+    const __m256i top = _mm256_setr_epi64x(pair(o[0]), pair(o[1]), pair(o[2]), pair(o[3]));
+    const __m256i bottom = _mm256_setr_epi64x(pair(std::int64_t{o[0]} + s.step), pair(std::int64_t{o[1]} + s.step),
+                                              pair(std::int64_t{o[2]} + s.step), pair(std::int64_t{o[3]} + s.step));
+    // Pixels p0, p1 in the low half, p2, p3 in the high half, each as the
+    // pair (left, right): per half gather [left p0, left p1, right p0,
+    // right p1] of one channel, then order the halves.
+    const __m256i order = _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7);
+    const __m256d half = _mm256_set1_pd(0.5);
+    __m128i result = _mm_setzero_si128();
+    for (int c = 0; c < 3; ++c) {
+        const char z = static_cast<char>(0x80);
+        const char a = static_cast<char>(c), b = static_cast<char>(8 + c), l = static_cast<char>(4 + c), r = static_cast<char>(12 + c);
+        const __m256i pick = _mm256_setr_epi8(a, z, z, z, b, z, z, z, l, z, z, z, r, z, z, z,
+                                              a, z, z, z, b, z, z, z, l, z, z, z, r, z, z, z);
+        const __m256i t = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(top, pick), order);
+        const __m256i u = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(bottom, pick), order);
+        const __m256d ul = _mm256_cvtepi32_pd(_mm256_castsi256_si128(t)), ur = _mm256_cvtepi32_pd(_mm256_extracti128_si256(t, 1));
+        const __m256d ll = _mm256_cvtepi32_pd(_mm256_castsi256_si128(u)), lr = _mm256_cvtepi32_pd(_mm256_extracti128_si256(u, 1));
+        const __m256d tv = _mm256_add_pd(ul, _mm256_mul_pd(_mm256_sub_pd(ur, ul), fx));
+        const __m256d bv = _mm256_add_pd(ll, _mm256_mul_pd(_mm256_sub_pd(lr, ll), fx));
+        __m128i v = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_add_pd(tv, half), _mm256_mul_pd(_mm256_sub_pd(bv, tv), fy)));
+        v = _mm_min_epi32(_mm_max_epi32(v, _mm_setzero_si128()), _mm_set1_epi32(255));
+        result = _mm_or_si128(result, _mm_slli_epi32(v, 8 * c));
+    }
+    const __m128i keep = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(result, _mm_and_si128(keep, old)));
+}
+
 void RemapRow_avx2(const Source& s, const U8* xs, const U8* ys, bool linear, U8* dst, Count n) {
     const Bounds b(s);
     const __m256d one = _mm256_set1_pd(1.0), half = _mm256_set1_pd(0.5), nudge = _mm256_set1_pd(1e-7);
     const __m128i lastX = _mm_set1_epi32(s.imageWidth - 2), lastY = _mm_set1_epi32(s.imageHeight - 2);
     // Gathers take 32-bit byte offsets from the image origin: usable when
-    // every pixel of the rectangle lies within 2^31 bytes of it.
-    const bool gather = std::int64_t{s.step} * s.ymax + 4 * std::int64_t{s.xmax} + 4 <= INT32_MAX;
+    // every pixel of the image lies within 2^31 bytes of it.
+    const bool gather = std::int64_t{s.step} * (s.imageHeight - 1) + 4 * std::int64_t{s.imageWidth} <= INT32_MAX;
     const __m128i step = _mm_set1_epi32(s.step);
     Count i = 0;
     for (; i + 4 <= n; i += 4) {
@@ -164,8 +204,13 @@ void RemapRow_avx2(const Source& s, const U8* xs, const U8* ys, bool linear, U8*
         const __m128i gx = _mm_cmpgt_epi32(ix, lastX), gy = _mm_cmpgt_epi32(iy, lastY);
         const __m256d fx = _mm256_blendv_pd(_mm256_sub_pd(sx, _mm256_cvtepi32_pd(ix)), one, _mm256_castsi256_pd(_mm256_cvtepi32_epi64(gx)));
         const __m256d fy = _mm256_blendv_pd(_mm256_sub_pd(sy, _mm256_cvtepi32_pd(iy)), one, _mm256_castsi256_pd(_mm256_cvtepi32_epi64(gy)));
-        _mm_store_si128(reinterpret_cast<__m128i*>(cx), _mm_blendv_epi8(ix, lastX, gx));
-        _mm_store_si128(reinterpret_cast<__m128i*>(cy), _mm_blendv_epi8(iy, lastY, gy));
+        const __m128i kx = _mm_blendv_epi8(ix, lastX, gx), ky = _mm_blendv_epi8(iy, lastY, gy);
+        if (mask == 15 && gather) {
+            Linear4(s, _mm_add_epi32(_mm_mullo_epi32(ky, step), _mm_slli_epi32(kx, 2)), fx, fy, out);
+            continue;
+        }
+        _mm_store_si128(reinterpret_cast<__m128i*>(cx), kx);
+        _mm_store_si128(reinterpret_cast<__m128i*>(cy), ky);
         alignas(32) double fxs[4], fys[4];
         _mm256_store_pd(fxs, fx);
         _mm256_store_pd(fys, fy);
