@@ -132,7 +132,8 @@ TEST(GeometryPrimitives, MirrorScaleAndRemapGiveTheReferenceBytesAtEveryLevel) {
     std::mt19937 rng(3);
     for (int trial = 0; trial < 400; ++trial) {
         const I kind = trial % 4, w = 1 + Rand(rng, 70), h = 1 + Rand(rng, 30), interp = Rand(rng, 3) == 0 ? 1 : (Rand(rng, 4) ? 2 : 4);
-        const Plane s = RandPlane(rng, w, h), d = RandPlane(rng, 1 + Rand(rng, 70), 1 + Rand(rng, 30)), e = Clone(d);
+        const bool big = trial < 4;  // destinations of several remap tiles
+        const Plane s = RandPlane(rng, w, h), d = RandPlane(rng, big ? 300 : 1 + Rand(rng, 70), big ? 70 : 1 + Rand(rng, 30)), e = Clone(d);
         const px::RoiRect r = RandRect(rng, w, h);
         const double fx = RandFactor(rng), fy = RandFactor(rng);
         const bool linear = interp != 1 && w > 1 && h > 1;
