@@ -407,20 +407,36 @@ Rotation RotationOf(double angle) {
 }
 
 // Runs a mapped-row kernel over the destination rectangle, each row limited
-// to the span [lo, hi) that `span` returns.
+// to the span [lo, hi) that `span` returns, in tiles of 128 columns by 32
+// rows (the spans are found once per row first).
 template <class Span>
-void MapRows(void (*kernel)(const Source&, const geometry::RowMap&, bool, U8*, Count), const Source& s,
-             bool linear, std::uint8_t* dst, std::int32_t dstStep, RoiRect d,
-             geometry::RowMap (*rowMap)(const double*, double), const double* coeffs, Span span) {
+Status MapRows(void (*kernel)(const Source&, const geometry::RowMap&, bool, U8*, Count), const Source& s,
+               bool linear, std::uint8_t* dst, std::int32_t dstStep, RoiRect d,
+               geometry::RowMap (*rowMap)(const double*, double), const double* coeffs, Span span) {
+    constexpr std::int64_t kTileColumns = 128;
+    constexpr std::int32_t kTileRows = 32;
+    Temp<std::int64_t> spans(std::int64_t{2} * d.height);
+    if (spans.p == nullptr) return kStsNoMemory;
     for (std::int32_t j = 0; j < d.height; ++j) {
-        const std::int64_t y = std::int64_t{d.y} + j;
         std::int64_t lo = d.x, hi = std::int64_t{d.x} + d.width;
-        span(static_cast<double>(y), lo, hi);
-        if (lo >= hi) continue;
-        geometry::RowMap m = rowMap(coeffs, static_cast<double>(y));
-        m.x0 = static_cast<std::int32_t>(lo);
-        kernel(s, m, linear, RowAt(dst, y, dstStep) + 4 * lo, static_cast<Count>(hi - lo));
+        span(static_cast<double>(std::int64_t{d.y} + j), lo, hi);
+        spans.p[2 * j] = lo;
+        spans.p[2 * j + 1] = hi;
     }
+    for (std::int32_t j0 = 0; j0 < d.height; j0 += std::min(kTileRows, d.height - j0)) {
+        const std::int32_t j1 = j0 + std::min(kTileRows, d.height - j0);
+        for (std::int64_t x = d.x; x < std::int64_t{d.x} + d.width; x += kTileColumns) {
+            for (std::int32_t j = j0; j < j1; ++j) {
+                const std::int64_t lo = std::max(spans.p[2 * j], x), hi = std::min(spans.p[2 * j + 1], x + kTileColumns);
+                if (lo >= hi) continue;
+                const std::int64_t y = std::int64_t{d.y} + j;
+                geometry::RowMap m = rowMap(coeffs, static_cast<double>(y));
+                m.x0 = static_cast<std::int32_t>(lo);
+                kernel(s, m, linear, RowAt(dst, y, dstStep) + 4 * lo, static_cast<Count>(hi - lo));
+            }
+        }
+    }
+    return kStsOk;
 }
 
 // Coefficients of an affine inverse map u = c[0]·X + (c[1]·Y + c[2]),
@@ -690,9 +706,8 @@ Status RotateCenter_8u_AC4R(const std::uint8_t* src, RoiSize srcSize, std::int32
         }
     };
     const double coeffs[4] = {r.cos, r.sin, xs, ys};
-    MapRows(geometry::KernelsForCurrentLevel().affineRow, s, UseLinearIn(s, interpolation), dst, dstStep, dstRoi,
-            RotMap::Row, coeffs, [](double, std::int64_t&, std::int64_t&) {});
-    return kStsOk;
+    return MapRows(geometry::KernelsForCurrentLevel().affineRow, s, UseLinearIn(s, interpolation), dst, dstStep,
+                   dstRoi, RotMap::Row, coeffs, [](double, std::int64_t&, std::int64_t&) {});
 }
 
 Status WarpAffineQuad_8u_AC4R(const std::uint8_t* src, RoiSize srcSize, std::int32_t srcStep, RoiRect srcRoi,
@@ -718,9 +733,8 @@ Status WarpAffineQuad_8u_AC4R(const std::uint8_t* src, RoiSize srcSize, std::int
     c[3] = (e2y * f1y - e1y * f2y) / det;
     c[4] = (e1x * f2y - e2x * f1y) / det;
     c[5] = srcQuad[0][1] - c[3] * dstQuad[0][0] - c[4] * dstQuad[0][1];
-    MapRows(geometry::KernelsForCurrentLevel().affineRow, s, UseLinearIn(s, interpolation), dst, dstStep, dstRoi,
-            AffineRowMap, c, QuadSpans(dstQuad));
-    return kStsOk;
+    return MapRows(geometry::KernelsForCurrentLevel().affineRow, s, UseLinearIn(s, interpolation), dst, dstStep,
+                   dstRoi, AffineRowMap, c, QuadSpans(dstQuad));
 }
 
 Status WarpPerspectiveQuad_8u_AC4R(const std::uint8_t* src, RoiSize srcSize, std::int32_t srcStep,
@@ -753,9 +767,8 @@ Status WarpPerspectiveQuad_8u_AC4R(const std::uint8_t* src, RoiSize srcSize, std
     }
     // Each destination position is divided by the third coordinate; where it
     // is 0 or the quotient is not finite, the position counts as outside.
-    MapRows(geometry::KernelsForCurrentLevel().perspectiveRow, s, UseLinearIn(s, interpolation), dst, dstStep,
-            dstRoi, PerspectiveRowMap, c, QuadSpans(dstQuad));
-    return kStsOk;
+    return MapRows(geometry::KernelsForCurrentLevel().perspectiveRow, s, UseLinearIn(s, interpolation), dst, dstStep,
+                   dstRoi, PerspectiveRowMap, c, QuadSpans(dstQuad));
 }
 
 Status Remap_8u_AC4R(const std::uint8_t* src, RoiSize srcSize, std::int32_t srcStep, RoiRect srcRoi,

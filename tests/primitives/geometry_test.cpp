@@ -252,7 +252,7 @@ Plane AllLevelsAgree(const Plane& s, const Plane& d, const MapCall& call) {
 TEST(GeometryPrimitives, RotationAndWarpProperties) {
     std::mt19937 rng(5);
     for (int trial = 0; trial < 120; ++trial) {
-        const I w = 2 + Rand(rng, 60), h = 2 + Rand(rng, 30), interp = 1 + Rand(rng, 2);
+        const I w = trial < 4 ? 300 : 2 + Rand(rng, 60), h = trial < 4 ? 70 : 2 + Rand(rng, 30), interp = 1 + Rand(rng, 2);  // several tiles first
         const Plane s = RandPlane(rng, w, h), d = RandPlane(rng, w, h);
         const px::RoiRect full{0, 0, w, h};
         const double W = w - 1, H = h - 1, fq[4][2] = {{0, 0}, {W, 0}, {W, H}, {0, H}};
