@@ -1,9 +1,11 @@
 // AVX2 row kernels of the geometric family: the mapped rows (rotation,
 // warps) and the remap, four positions at a time in double lanes (the plain
-// operations in the plain order, so the same bits). The linear remap keeps
-// the four channels of a pixel in one vector of doubles; the other linear
-// samples use the 14-bit two-stage arithmetic on 16-bit lanes, two pixels at
-// a time. Positions that are not all inside go to the plain samplers.
+// operations in the plain order, so the same bits). The linear remap works
+// channel by channel on four pixels in one vector of doubles when all four
+// are inside (else pixel by pixel, the four channels of one pixel in a
+// vector); the other linear samples use the 14-bit two-stage arithmetic on
+// 16-bit lanes, two pixels at a time. Four positions that are not all inside
+// go pixel by pixel to the plain samplers.
 #include <immintrin.h>
 
 #include <climits>
