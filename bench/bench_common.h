@@ -20,6 +20,8 @@
 
 namespace vtxbench {
 
+namespace px = vtx::px;
+
 struct FrameSize {
     std::int32_t width;
     std::int32_t height;
@@ -146,5 +148,6 @@ void RegisterPrimitiveBenchmarks();
 void RegisterOperationBenchmarks();
 void RegisterNeighbourhoodOperationBenchmarks();
 void RegisterOpenCvBenchmarks();  // no-op when built without OpenCV
+void RegisterGeometryBenchmarks();
 
 }  // namespace vtxbench

@@ -91,6 +91,7 @@ int main(int argc, char** argv) {
     RegisterOperationBenchmarks();
     RegisterNeighbourhoodOperationBenchmarks();
     RegisterOpenCvBenchmarks();
+    RegisterGeometryBenchmarks();
 
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
