@@ -105,8 +105,14 @@ constexpr MemberInfo MakeMember(std::string_view id, std::string_view name, std:
       P("Completeness", Double, In), P("Level", Double, In)) \
     X(EffectSharpen, "EffectSharpen", 202, Method, "Apply sharpening effect.", \
       P("Completeness", Double, In), P("Level", Double, In)) \
+    X(EffectMosaic, "EffectMosaic", 203, Method, "Apply mosaic effect.", \
+      P("Completeness", Double, In), P("Size", Int32, In), P("Simple", Bool, In)) \
     X(EffectGaussianBlur, "EffectGaussianBlur", 204, Method, "Apply gaussian blur effect.", \
       P("Completeness", Double, In), P("Size", Int32, In)) \
+    X(EffectNoise, "EffectNoise", 205, Method, "Apply noise effect.", \
+      P("Completeness", Double, In), P("Level", Double, In), P("Mono", Bool, In)) \
+    X(EffectDiffuse, "EffectDiffuse", 206, Method, "Apply diffuse effect.", \
+      P("Completeness", Double, In), P("Distance", Double, In)) \
     X(EffectMotionBlur, "EffectMotionBlur", 207, Method, "Apply motion blur effect.", \
       P("Completeness", Double, In), P("Angle", Double, In), P("Distance", Double, In)) \
     X(EffectEmboss, "EffectEmboss", 208, Method, "Apply standard emboss effect.", \
@@ -115,6 +121,8 @@ constexpr MemberInfo MakeMember(std::string_view id, std::string_view name, std:
       P("Completeness", Double, In), P("Size", Int32, In)) \
     X(EffectMaximal, "EffectMaximal", 210, Method, "Apply maximalities detection effect.", \
       P("Completeness", Double, In), P("Size", Int32, In)) \
+    X(EffectDeinterlace, "EffectDeinterlace", 211, Method, "Apply deinterlace effect.", \
+      P("Completeness", Double, In), P("Even", Bool, In), P("Interpolate", Bool, In)) \
     X(EffectMedian, "EffectMedian", 212, Method, "Apply median effect.", \
       P("Completeness", Double, In), P("MedianType", Int32, In)) \
     X(FilterPrewitt, "FilterPrewitt", 400, Method, "Apply Prewitt filter.", \
