@@ -149,7 +149,7 @@ TEST(MemberTable, LookupsByNameAndIdentifier) {
     Ints ids;  // the interface's dispatch identifiers, in table order
     for (const MemberInfo& m : kMembers) ids.push_back(m.dispid);
     EXPECT_EQ(ids, Ints({0,   0,   1,   2,   3,   501, 501, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111,
-                         112, 113, 114, 115, 201, 202, 203, 204, 205, 206, 207, 208, 209, 210, 211, 212, 400, 401,
+                         112, 113, 114, 115, 201, 202, 203, 204, 205, 206, 207, 208, 209, 210, 211, 212, 301, 302, 303, 304, 305, 306, 307, 308, 310, 311, 312, 400, 401,
                          402, 403, 404, 405, 406, 407, 408, 409, 500}));
 }
 
