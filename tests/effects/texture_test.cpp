@@ -47,25 +47,15 @@ std::vector<TextureCase> Cases() {
                              [=](vtx::ImageSession& s, double c) { return vtx::EffectMosaic(s, c, size, simple); },
                              [=](const Image& in, double c, bool) {
                                  const int n = static_cast<int>(std::clamp(size * c, 1.0, 255.0));
-                                 Image out = in;
-                                 for (int by = 0; by < in.h; by += n)
-                                     for (int bx = 0; bx < in.w; bx += n) {
-                                         const int bw = std::min(n, in.w - bx), bh = std::min(n, in.h - by);
-                                         for (int ch = 0; ch < 3; ++ch) {
-                                             int lo = 255;
-                                             double sum = 0;
-                                             for (int y = by; y < by + bh; ++y)
-                                                 for (int x = bx; x < bx + bw; ++x) {
-                                                     lo = std::min<int>(lo, in.pixel(y * in.w + x)[ch]);
-                                                     sum += in.pixel(y * in.w + x)[ch];
-                                                 }
-                                             const int v = simple == -1 ? lo : static_cast<int>(sum * (1.0 / (bw * bh)));
-                                             for (int y = by; y < by + bh; ++y)
-                                                 for (int x = bx; x < bx + bw; ++x)
-                                                     out.pixel(y * in.w + x)[ch] = static_cast<std::uint8_t>(v);
-                                         }
-                                     }
-                                 return out;
+                                 return MapPixels(in, [&](int x, int y, int ch) {
+                                     const int bx = x / n * n, by = y / n * n;
+                                     const int bw = std::min(n, in.w - bx), bh = std::min(n, in.h - by);
+                                     int lo = 255;
+                                     double sum = 0;
+                                     for (int j = by; j < by + bh; ++j)
+                                         for (int i = bx; i < bx + bw; ++i) lo = std::min(lo, int{At(in, i, j)[ch]}), sum += At(in, i, j)[ch];
+                                     return simple == -1 ? lo : static_cast<int>(sum * (1.0 / (bw * bh)));
+                                 });
                              }});
         }
     }

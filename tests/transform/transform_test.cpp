@@ -67,7 +67,8 @@ TEST(Transforms, FlipAndShiftAgainstReferences) {
                                want, "flip " + std::to_string(comp) + " " + std::to_string(vertical));
                 }
             }
-            for (auto [X, Y] : {std::pair{3, -2}, {-5, 4}, {0, 0}, {1000, 0}, {0, -1000}, {INT32_MIN, INT32_MAX}}) {
+            for (const auto& xy : {std::pair{3, -2}, {-5, 4}, {0, 0}, {1000, 0}, {0, -1000}, {INT32_MIN, INT32_MAX}}) {
+                const int X = xy.first, Y = xy.second;
                 const long long sx = static_cast<long long>(X * c), sy = static_cast<long long>(-static_cast<double>(Y) * c);
                 Image want = in;
                 if (sx != 0 || sy != 0) {
@@ -121,7 +122,9 @@ TEST(Transforms, RemapDistortionsThroughTheirMaps) {
         const int w = in.w, h = in.h;
         for (double comp : {kNaN, 0.0, 0.6, 1.0, 3.0}) {
             const double c = std::isnan(comp) ? 0.0 : std::clamp(comp, 0.0, 1.0);
-            for (auto [angle, degree] : {std::pair{90.0, 0}, {-250.0, 1}, {700.0, 3}, {1e6, 5}, {-3000.0, -2}}) {
+            for (const auto& ad : {std::pair{90.0, 0}, {-250.0, 1}, {700.0, 3}, {1e6, 5}, {-3000.0, -2}}) {
+                const double angle = ad.first;
+                const int degree = ad.second;
                 const int cx = w / 2, cy = h / 2;
                 const long long r2 = 1LL * cx * cx + 1LL * cy * cy;
                 const float a = static_cast<float>(c * angle);
@@ -139,8 +142,11 @@ TEST(Transforms, RemapDistortionsThroughTheirMaps) {
                 ExpectSame(RunOn(in, false, [&](vtx::ImageSession& s) { return vtx::TransformTwirl(s, comp, angle, degree); }),
                            want, "twirl " + std::to_string(angle) + " " + std::to_string(degree));
             }
-            for (auto [rx0, ry0, degree] : {std::tuple{10, 7, 2.0}, {3, 40, -3.0}, {0, 5, 1.0}, {-4, 6, 20.0}, {25, 25, 0.5}}) {
-                for (auto [cx, cy] : {std::pair{w / 2, h / 3}, {0, 0}, {w + 3, -2}}) {
+            for (const auto& sp : {std::tuple{10, 7, 2.0}, {3, 40, -3.0}, {0, 5, 1.0}, {-4, 6, 20.0}, {25, 25, 0.5}}) {
+                const int rx0 = std::get<0>(sp), ry0 = std::get<1>(sp);
+                const double degree = std::get<2>(sp);
+                for (const auto& centre : {std::pair{w / 2, h / 3}, {0, 0}, {w + 3, -2}}) {
+                    const int cx = centre.first, cy = centre.second;
                     const long long rx = static_cast<long long>(std::max(rx0 * c, 0.001));
                     const long long ry = static_cast<long long>(std::max(ry0 * c, 0.001));
                     const std::vector<float> t = Profile(std::max(rx * ry, 1LL), std::clamp(degree, -1.0, 10.0));
@@ -160,8 +166,10 @@ TEST(Transforms, RemapDistortionsThroughTheirMaps) {
                                want, "sphere " + std::to_string(rx0) + " " + std::to_string(ry0));
                 }
             }
-            for (auto [centre, radius, degree, type] :
+            for (const auto& cp :
                  {std::tuple{3, 12, 2.0, 0}, {0, 8, -3.0, 1}, {h, 100, 0.7, 0}, {w / 2, 0, 4.0, 7}, {-2, 30, 15.0, 1}}) {
+                const int centre = std::get<0>(cp), radius = std::get<1>(cp), type = std::get<3>(cp);
+                const double degree = std::get<2>(cp);
                 const long long n = static_cast<long long>(std::max(radius * c, 1.0));
                 const std::vector<float> t = Profile(n, std::clamp(degree, -1.0, 10.0));
                 const bool rows = type == 0;
