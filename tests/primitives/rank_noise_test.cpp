@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -91,10 +92,12 @@ TEST(RankFilterPrimitives, LargeMasksAndCountsBeyondSixteenBits) {
     // A column median over 70001 rows (counters beyond 16 bits), windows of many row blocks, tall regions.
     const std::vector<std::array<I, 5>> cases = {{1, 2, 1, 70001, kMedian}, {9, 3, 101, 101, kMedian}, {9, 3, 101, 101, kMin},
                                                  {200, 2, 255, 3, kMedian}, {5, 3, 3, 511, kMax}, {3, 70, 5, 97, kMin}, {4, 45, 2, 64, kMax},
-                                                 {300, 2, 5, 5, kMedian}, {270, 2, 3, 3, kMedian}};  // rows of several chunks
+                                                 {300, 2, 5, 5, kMedian}, {270, 2, 3, 3, kMedian}, {3, 70, 4, 100, kMax},
+                                                 {200, 30, 5, 5, kMedian + 10}, {200, 30, 3, 3, kMedian + 10}};  // +10: values 0..2 only
     for (const auto& c : cases) {
-        const I w = c[0], h = c[1], mw = c[2], mh = c[3], kind = c[4];
+        const I w = c[0], h = c[1], mw = c[2], mh = c[3], kind = c[4] % 10;
         const Plane s = MakePlane(w + mw - 1, h + mh - 1, 4, 4, 0, rng), d = MakePlane(w, h, 4, 0, 0, rng), e = Clone(d);
+        for (std::size_t i = 0; c[4] >= 10 && i < s.bytes; ++i) s.mem.get()[i] %= 3;
         std::vector<std::pair<I, I>> offs;
         for (I i = 0; i < mw * mh; ++i) offs.push_back({i % mw, i / mw});
         for (I i = 0; i < 3 * w * h; ++i) e.Px(i / 3 % w, i / 3 / w)[i % 3] = RefRank(s, i / 3 % w, i / 3 / w, i % 3, Kind(kind), offs);
@@ -104,6 +107,43 @@ TEST(RankFilterPrimitives, LargeMasksAndCountsBeyondSixteenBits) {
             ASSERT_TRUE(Same(out, e)) << mw << "x" << mh << " kind " << kind;
         });
     }
+}
+
+// 5 x 5 median on 0/255 windows: a de Bruijn sequence gives every 5-tuple of
+// column counts (0..5 bright samples per column), so by the 0-1 principle
+// the network meets every order of values.
+TEST(RankFilterPrimitives, FiveByFiveMedianOnEveryColumnPattern) {
+    std::vector<int> a(6, 0), seq;
+    std::function<void(int, int)> db = [&](int t, int p) {
+        if (t > 5) {
+            for (int j = 1; j <= p && 5 % p == 0; ++j) seq.push_back(a[j]);
+            return;
+        }
+        a[t] = a[t - p];
+        db(t + 1, p);
+        for (int j = a[t - p] + 1; j < 6; ++j) a[t] = j, db(t + 1, t);
+    };
+    db(1, 1);
+    const I w = static_cast<I>(seq.size());
+    std::mt19937 rng(2);
+    const Plane s = MakePlane(w + 4, 5, 4, 0, 0, rng), d = MakePlane(w, 1, 4, 0, 0, rng), e = Clone(d);
+    for (I x = 0; x < w + 4; ++x) {
+        for (I y = 0; y < 5; ++y) {
+            for (int c = 0; c < 3; ++c) s.Px(x, y)[c] = ((c == 1 ? 4 - y : (y + c * x) % 5) < seq[x % w]) ? 255 : 0;
+        }
+    }
+    for (I x = 0; x < w; ++x) {
+        for (int c = 0; c < 3; ++c) {
+            int bright = 0;
+            for (I i = 0; i < 25; ++i) bright += s.Px(x + i % 5, i / 5)[c] == 255;
+            e.Px(x, 0)[c] = bright >= 13 ? 255 : 0;
+        }
+    }
+    ForEachLevel([&] {
+        const Plane out = Clone(d);
+        ASSERT_EQ(px::FilterMedian_8u_AC4R(s.p(), s.step, out.p(), out.step, out.size(), {5, 5}, {0, 0}), px::kStsOk);
+        ASSERT_TRUE(Same(out, e));
+    });
 }
 
 TEST(RankFilterPrimitives, WorkedCrossAndArgumentChecks) {
