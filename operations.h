@@ -7,3 +7,4 @@
 #include "effects/effects.h"
 #include "filters/filters.h"
 #include "session/image_session.h"
+#include "transform/transform.h"

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "session/tick_source.h"
+
 namespace vtx {
 
 // Automation boolean: -1 is true; every other value, 1 included, is false.
@@ -69,6 +71,11 @@ public:
     bool MakeBackupCopy();
     void FreeBackupCopy();
 
+    // The clock that seeds the random effects; the system's by default. The
+    // source must outlive the session (or be replaced before it goes).
+    TickSource& ticks() const { return *ticks_; }
+    void setTickSource(TickSource* source) { ticks_ = source != nullptr ? source : &SystemTicks(); }
+
 private:
     std::int32_t Adopt(std::uint8_t* data, std::int32_t width, std::int32_t height, bool copy);
 
@@ -83,6 +90,7 @@ private:
     std::int32_t stride_ = 0;
     std::int32_t useMask_ = 0;
     std::uint8_t* owned_ = nullptr;
+    TickSource* ticks_ = &SystemTicks();
     std::int32_t ownedCapacity_ = 0;
     std::uint8_t* scratch_ = nullptr;
     std::int32_t scratchCapacity_ = 0;

@@ -105,8 +105,14 @@ constexpr MemberInfo MakeMember(std::string_view id, std::string_view name, std:
       P("Completeness", Double, In), P("Level", Double, In)) \
     X(EffectSharpen, "EffectSharpen", 202, Method, "Apply sharpening effect.", \
       P("Completeness", Double, In), P("Level", Double, In)) \
+    X(EffectMosaic, "EffectMosaic", 203, Method, "Apply mosaic effect.", \
+      P("Completeness", Double, In), P("Size", Int32, In), P("Simple", Bool, In)) \
     X(EffectGaussianBlur, "EffectGaussianBlur", 204, Method, "Apply gaussian blur effect.", \
       P("Completeness", Double, In), P("Size", Int32, In)) \
+    X(EffectNoise, "EffectNoise", 205, Method, "Apply noise effect.", \
+      P("Completeness", Double, In), P("Level", Double, In), P("Mono", Bool, In)) \
+    X(EffectDiffuse, "EffectDiffuse", 206, Method, "Apply diffuse effect.", \
+      P("Completeness", Double, In), P("Distance", Double, In)) \
     X(EffectMotionBlur, "EffectMotionBlur", 207, Method, "Apply motion blur effect.", \
       P("Completeness", Double, In), P("Angle", Double, In), P("Distance", Double, In)) \
     X(EffectEmboss, "EffectEmboss", 208, Method, "Apply standard emboss effect.", \
@@ -115,8 +121,32 @@ constexpr MemberInfo MakeMember(std::string_view id, std::string_view name, std:
       P("Completeness", Double, In), P("Size", Int32, In)) \
     X(EffectMaximal, "EffectMaximal", 210, Method, "Apply maximalities detection effect.", \
       P("Completeness", Double, In), P("Size", Int32, In)) \
+    X(EffectDeinterlace, "EffectDeinterlace", 211, Method, "Apply deinterlace effect.", \
+      P("Completeness", Double, In), P("Even", Bool, In), P("Interpolate", Bool, In)) \
     X(EffectMedian, "EffectMedian", 212, Method, "Apply median effect.", \
       P("Completeness", Double, In), P("MedianType", Int32, In)) \
+    X(TransformFlip, "TransformFlip", 301, Method, "Apply flip transform.", \
+      P("Completeness", Double, In), P("Vertical", Int32, In)) \
+    X(TransformPerspective, "TransformPerspective", 302, Method, "Apply perspective transform.", \
+      P("Completeness", Double, In), P("Vertical", Int32, In), P("Angle", Double, In)) \
+    X(TransformSkew, "TransformSkew", 303, Method, "Apply skew transform.", \
+      P("Completeness", Double, In), P("Vertical", Int32, In), P("Angle", Double, In)) \
+    X(TransformShift, "TransformShift", 304, Method, "Apply shift transform.", \
+      P("Completeness", Double, In), P("X", Int32, In), P("Y", Int32, In)) \
+    X(TransformRotate, "TransformRotate", 305, Method, "Apply rotate transform.", \
+      P("Completeness", Double, In), P("Angle", Double, In)) \
+    X(TransformResample, "TransformResample", 306, Method, "Apply resample transform.", \
+      P("Completeness", Double, In), P("Times", Int32, In)) \
+    X(TransformZoom, "TransformZoom", 307, Method, "Apply zoom transform.", \
+      P("Completeness", Double, In), P("Zoom", Int32, In)) \
+    X(TransformMirror, "TransformMirror", 308, Method, "Apply mirror transform.", \
+      P("Completeness", Double, In), P("Level", Double, In), P("Type", Int32, In)) \
+    X(TransformTwirl, "TransformTwirl", 310, Method, "Apply twirl transform.", \
+      P("Completeness", Double, In), P("Angle", Double, In), P("Degree", Int32, In)) \
+    X(TransformSphere, "TransformSphere", 311, Method, "Apply sphere transform (degree must be beetwen -1.0 ... 5.0).", \
+      P("Completeness", Double, In), P("CenterX", Int32, In), P("CenterY", Int32, In), P("RadiusX", Int32, In), P("RadiusY", Int32, In), P("Degree", Double, In)) \
+    X(TransformCylinder, "TransformCylinder", 312, Method, "Apply cylinder transform (degree must be beetwen -1.0 ... 5.0).", \
+      P("Completeness", Double, In), P("Center", Int32, In), P("Radius", Int32, In), P("Degree", Double, In), P("Type", Int32, In)) \
     X(FilterPrewitt, "FilterPrewitt", 400, Method, "Apply Prewitt filter.", \
       P("Completeness", Double, In), P("Type", Int32, In)) \
     X(FilterScharr, "FilterScharr", 401, Method, "Apply Scharr filter.", \

@@ -100,8 +100,9 @@ TEST(Effects, ConvolutionAgainstReferences) {
 
 TEST(Effects, TrailAndEmbossAgainstReferences) {
     const double kHuge = 1e300;
-    for (auto [angle, distance] : std::vector<std::pair<double, double>>{
+    for (const auto& ad : std::vector<std::pair<double, double>>{
              {0, 5}, {90, 3}, {-135, 7.9}, {400, 300}, {33, -2}, {kNaN, 6}, {kHuge, 9}, {60, kNaN}}) {
+        const double angle = ad.first, distance = ad.second;
         ExpectImageRef("Motion", [=](vtx::ImageSession& s, double c) { return vtx::EffectMotionBlur(s, c, angle, distance); },
                        [=](const Image& in, double c, bool mask) {
                            const double len = c * (std::isnan(distance) ? 1 : std::clamp(distance, 1.0, 255.0));
@@ -117,8 +118,9 @@ TEST(Effects, TrailAndEmbossAgainstReferences) {
                            });
                        });
     }
-    for (auto [angle, distance, amount] : std::vector<std::array<double, 3>>{
+    for (const auto& ada : std::vector<std::array<double, 3>>{
              {30, 5, 25}, {180, 0.5, 1000}, {-70, 1e9, 40}, {45, kNaN, kNaN}, {kNaN, 8, -3}, {200, -9, 60}}) {
+        const double angle = ada[0], distance = ada[1], amount = ada[2];
         ExpectImageRef("Emboss", [=](vtx::ImageSession& s, double c) { return vtx::EffectEmboss(s, c, angle, distance, amount); },
                        [=](const Image& in, double c, bool mask) {
                            const double st = (std::isnan(c * amount) ? 1 : std::clamp(c * amount, 1.0, 100.0)) * 0.1;

@@ -141,7 +141,8 @@ TEST(Filters, BlueChannelFrameAgainstReferences) {
 // The edge map through the detector's stated sequence: grey from the blue
 // bytes, the two derivatives, the work buffer the size query gives.
 TEST(Filters, CannyFollowsTheDetectorSequence) {
-    for (auto [low, high] : std::vector<std::pair<double, double>>{{10, 60}, {40, 40}, {0, 1e40}, {90, 20}, {-1e40, 30}, {kNaN, 50}}) {
+    for (const auto& lh : std::vector<std::pair<double, double>>{{10, 60}, {40, 40}, {0, 1e40}, {90, 20}, {-1e40, 30}, {kNaN, 50}}) {
+        const double low = lh.first, high = lh.second;
         const ImageRef ref = [=](const Image& in, double c, bool) {
             if (c < 0.001) return in;
             const int w = in.w, h = in.h;

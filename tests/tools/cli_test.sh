@@ -50,6 +50,11 @@ t 0 "" --size 4x4 --out ptr.png 'SetSafeArrayPtr("card.png")' 'AdjustInvert(1)'
 same inverted.png ptr.png
 for c in plain avx512; do t 0 "" --cpu $c --in card.png --out $c.png 'AdjustSaturation(1, 40)' 'AdjustEqualize(1)'; done
 same plain.png avx512.png
+# --seed fixes noise and diffusion; without it two runs differ.
+for n in 1 2; do t 0 "" --seed 4294967295 --in card.png --out seed$n.png 'EffectNoise(1, 40, 0)' 'EffectDiffuse(1, 3)'; done
+same seed1.png seed2.png
+for n in 1 2; do t 0 "" --size 64x48 --out clock$n.png 'EffectNoise(1, 40, 0)'; sleep 0.02; done
+cmp -s clock1.png clock2.png && fail "noise without --seed repeated itself"
 
 # Exit 1: a call returned 1; the image is still written.
 t 1 "AdjustInvert -> 1" --in one.png --out one_out.png 'AdjustInvert(1)' 'AdjustBrightness(1, 0)'
@@ -77,6 +82,7 @@ unknown option '--bogus'|--bogus 'AdjustInvert(1)'
 --size expects WxH, for example 800x600; got '4by4'|--size 4by4
 --in given twice|--in card.png --in=card.png
 --cpu expects plain, sse, sse2, sse3, avx2 or avx512; got 'turbo'|--cpu turbo 'AdjustInvert(1)'
+--seed expects a number 0..4294967295; got '4294967296'|--seed 4294967296 'EffectNoise(1, 9, 0)'
 text.png: not a PNG file|--in text.png 'AdjustInvert(1)'
 trunc.png: corrupt or truncated PNG|--in trunc.png
 missing.png: No such file or directory|--in missing.png

@@ -18,7 +18,8 @@ namespace vtx::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: vtx [--in FILE] [--size WxH] [--out FILE] [--keep-alpha] [--quiet] [--cpu LEVEL] CALL...\n"
+    "usage: vtx [--in FILE] [--size WxH] [--out FILE] [--keep-alpha] [--quiet] [--cpu LEVEL]\n"
+    "           [--seed N] CALL...\n"
     "       vtx demo [--in FILE] [--size WxH] [--out DIR]\n"
     "       vtx --help | vtx help NAME\n";
 
@@ -30,6 +31,7 @@ struct Options {
     std::string out;
     std::string size;
     std::string cpu;
+    std::string seed;
     bool keepAlpha = false;
     bool quiet = false;
     bool help = false;
@@ -117,10 +119,25 @@ bool ParseOptions(const std::vector<std::string>& args, std::size_t start, bool 
         if (!demo) {
             if (!TakeValue(args, i, "--cpu", o.cpu, matched, error)) return false;
             if (matched) continue;
+            if (!TakeValue(args, i, "--seed", o.seed, matched, error)) return false;
+            if (matched) continue;
         }
         error = "unknown option '" + a + "'";
         return false;
     }
+    return true;
+}
+
+// A decimal number 0 .. 2^32-1.
+bool ParseSeed(const std::string& s, std::uint32_t& seed) {
+    if (s.empty() || s.size() > 10) return false;
+    std::uint64_t v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (v > 0xFFFFFFFFull) return false;
+    seed = static_cast<std::uint32_t>(v);
     return true;
 }
 
@@ -300,6 +317,8 @@ std::string HelpText() {
          "the value. Exit status: 0 when every call returned 0, 1 when one returned 1\n"
          "(the image is still written), 2 for usage and file errors (nothing written).\n"
          "--cpu plain|sse|sse2|sse3|avx2|avx512 caps the primitives' processor level.\n"
+         "--seed N (0..4294967295) fixes the tick count that seeds EffectNoise and\n"
+         "EffectDiffuse, making them reproducible; without it they change per run.\n"
          "\n"
          "vtx demo writes DIR/gallery.png (every operation at several Completeness\n"
          "values) and DIR/frame_000.png ... (a transition); DIR defaults to vtx-demo.\n"
@@ -377,6 +396,14 @@ int RunVtx(const std::vector<std::string>& args, Environment& env) {
     if (!o.cpu.empty()) {
         if (!env.setCpuLevel) return UsageError(env, "--cpu is not available in this build");
         if (!env.setCpuLevel(o.cpu, error)) return UsageError(env, error);
+    }
+    if (!o.seed.empty()) {
+        std::uint32_t seed = 0;
+        if (!ParseSeed(o.seed, seed)) {
+            return UsageError(env, "--seed expects a number 0..4294967295; got '" + o.seed + "'");
+        }
+        if (!env.setSeed) return UsageError(env, "--seed is not available in this build");
+        env.setSeed(seed);
     }
 
     // Then every file is read.

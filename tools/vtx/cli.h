@@ -1,7 +1,7 @@
 // The vtx command line:
 //
 //   vtx [--in FILE] [--size WxH] [--out FILE] [--keep-alpha] [--quiet]
-//       [--cpu LEVEL] CALL...
+//       [--cpu LEVEL] [--seed N] CALL...
 //   vtx demo [--in FILE] [--size WxH] [--out DIR]
 //   vtx --help | vtx help NAME
 //
@@ -31,6 +31,9 @@ struct Environment {
     // Sets the processor level for --cpu; false with a message when the
     // level is unknown or the build cannot force one.
     std::function<bool(std::string_view level, std::string& error)> setCpuLevel;
+    // Fixes the tick count the random effects are seeded with (--seed);
+    // empty where the build cannot reach the component's clock.
+    std::function<void(std::uint32_t tick)> setSeed;
 };
 
 int RunVtx(const std::vector<std::string>& args, Environment& env);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "primitives/conventions.h"
+#include "session/tick_source.h"
 #include "tools/vtx/cli.h"
 #include "tools/vtx/native_executor.h"
 
@@ -35,5 +36,10 @@ int main(int argc, char** argv) {
     env.out = &std::cout;
     env.err = &std::cerr;
     env.setCpuLevel = SetCpuLevel;
+    vtx::FixedTicks fixedTicks(0);
+    env.setSeed = [&](std::uint32_t tick) {
+        fixedTicks = vtx::FixedTicks(tick);
+        executor.session().setTickSource(&fixedTicks);
+    };
     return vtx::cli::RunVtx(args, env);
 }
