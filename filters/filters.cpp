@@ -132,11 +132,11 @@ std::int32_t FilterCanny(ImageSession& s, double Completeness, double LowThresh,
     U8* grey = memory.Allocate(std::int64_t{w} * h);
     auto* dx = reinterpret_cast<std::int16_t*>(memory.Allocate(std::int64_t{2} * w * h));
     auto* dy = reinterpret_cast<std::int16_t*>(memory.Allocate(std::int64_t{2} * w * h));
-    std::int32_t bufferSize = 0;
-    if (grey == nullptr || dx == nullptr || dy == nullptr || px::CannyGetSize(roi, &bufferSize) != px::kStsOk) {
-        return 1;
-    }
-    U8* buffer = memory.Allocate(bufferSize);
+    // The detector's buffer at the size it touches rather than the size the
+    // query reports: the call then holds about 9 bytes a pixel (grey image,
+    // derivatives, tracing stack), within three frames.
+    U8* buffer = memory.Allocate(px::CannyWorkBytes(roi));
+    if (grey == nullptr || dx == nullptr || dy == nullptr) return 1;
     if (buffer == nullptr) return 1;
     px::Copy_8u_C4C1R(s.pixels(), s.stride(), grey, w, roi);
     px::Sobel3x3_Dx_8u16s_C1R(grey, w, dx, 2 * w, roi);

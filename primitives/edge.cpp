@@ -40,7 +40,7 @@ void Magnitude_plain(const S16* dx, const S16* dy, Count n, std::int32_t low, st
 }
 
 Count Suppress_plain(const std::int32_t* above, const std::int32_t* row, const std::int32_t* below, const U8* dir,
-                     Count n, std::int32_t high, U8* dst, RowCol* seeds, std::int32_t y) {
+                     Count n, std::int32_t high, U8* dst, RowCol* seeds, RowCol rowStart) {
     // Neighbour pair by direction code: row and column offset of the value
     // before and the value after. Code 0 (m = 0) compares m with itself and
     // never survives.
@@ -60,7 +60,7 @@ Count Suppress_plain(const std::int32_t* above, const std::int32_t* row, const s
         dst[i] = static_cast<U8>(seed ? kEdge : (survive ? kCandidate : 0));
         // The slot after the last seed is free stack space: written always,
         // kept only for a seed.
-        seeds[pushed] = RowCol{y, static_cast<std::int32_t>(i)};
+        seeds[pushed] = rowStart + static_cast<RowCol>(i);
         pushed += seed ? 1 : 0;
     }
     return pushed;
@@ -193,6 +193,12 @@ std::int64_t CannyBufferBytes(RoiSize size) {
 
 }  // namespace
 
+std::int64_t CannyWorkBytes(RoiSize size) {
+    if (size.width < 1 || size.height < 1 || CannyBufferBytes(size) < 0) return -1;
+    const std::int64_t w = size.width, h = size.height;
+    return 3 + 12 * (w + 2) + 2 * w + 3 + 4 * w * h;
+}
+
 Status CannyGetSize(RoiSize size, std::int32_t* bufferSize) {
     if (bufferSize == nullptr) return kStsNullPtr;
     if (size.width < 1 || size.height < 1) return kStsBadSize;
@@ -253,8 +259,8 @@ Status Canny_16s8u_C1R(const std::int16_t* dx, std::int32_t dxStep, const std::i
     const std::int32_t high = std::isnan(highThreshold) ? 65536 : floorClamp(highThreshold);
 
     // Working buffer: three framed magnitude rows, two rows of direction
-    // codes, the tracing stack (w·h entries); with the 4-byte alignments this
-    // is at most 3 + 12·(w+2) + 2·w + 3 + 8·w·h bytes, within 12·(w+2)·(h+2).
+    // codes, the tracing stack (w·h entries of 4 bytes); with the 4-byte
+    // alignments this is CannyWorkBytes, within 12·(w+2)·(h+2).
     const std::size_t rowLen = static_cast<std::size_t>(w) + 2;
     const auto align4 = [](U8* p) { return p + (4 - reinterpret_cast<std::uintptr_t>(p) % 4) % 4; };
     std::int32_t* mags = reinterpret_cast<std::int32_t*>(align4(buffer));
@@ -276,18 +282,20 @@ Status Canny_16s8u_C1R(const std::int16_t* dx, std::int32_t dxStep, const std::i
         } else {
             std::memset(next, 0, static_cast<std::size_t>(w) * sizeof(std::int32_t));
         }
-        top += k.suppress(magRow(y - 1), magRow(y), next, dirRow(y), w, high, RowAt(dst, y, dstStep), top, y);
+        top += k.suppress(magRow(y - 1), magRow(y), next, dirRow(y), w, high, RowAt(dst, y, dstStep), top,
+                          static_cast<RowCol>(y) * static_cast<RowCol>(w));
     }
 
     if (!lowIsNan) {
         while (top != stack) {
             --top;
-            const std::int32_t r = top->row, c = top->col;
+            const auto r = static_cast<std::int32_t>(*top / static_cast<RowCol>(w));
+            const auto c = static_cast<std::int32_t>(*top % static_cast<RowCol>(w));
             U8* p = RowAt(dst, r, dstStep) + c;
-            const auto visit = [&top](U8* q, std::int32_t rr, std::int32_t cc) {
+            const auto visit = [&top, w](U8* q, std::int32_t rr, std::int32_t cc) {
                 if (*q == edge::kCandidate) {
                     *q = edge::kEdge;
-                    *top++ = RowCol{rr, cc};
+                    *top++ = static_cast<RowCol>(rr) * static_cast<RowCol>(w) + static_cast<RowCol>(cc);
                 }
             };
             const std::ptrdiff_t s = dstStep;

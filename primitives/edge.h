@@ -21,6 +21,12 @@ Status Sobel3x3_Dy_8u16s_C1R(const std::uint8_t* src, std::int32_t srcStep, std:
 // Bytes of the detector's working buffer for an image of `size`.
 Status CannyGetSize(RoiSize size, std::int32_t* bufferSize);
 
+// The bytes of the working buffer the detector actually touches, at most
+// the size CannyGetSize reports (about 4 bytes a pixel against 12): callers
+// that must keep their memory low may pass a buffer of this size. -1 for the
+// sizes CannyGetSize refuses.
+std::int64_t CannyWorkBytes(RoiSize size);
+
 // Edge map (255 on edges, 0 elsewhere) from the two derivatives.
 Status Canny_16s8u_C1R(const std::int16_t* dx, std::int32_t dxStep, const std::int16_t* dy,
                        std::int32_t dyStep, std::uint8_t* dst, std::int32_t dstStep, RoiSize size,

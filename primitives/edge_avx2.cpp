@@ -52,7 +52,7 @@ void Magnitude_avx2(const S16* dx, const S16* dy, Count n, std::int32_t low, std
 }
 
 Count Suppress_avx2(const std::int32_t* above, const std::int32_t* row, const std::int32_t* below, const U8* dir,
-                    Count n, std::int32_t high, U8* dst, RowCol* seeds, std::int32_t y) {
+                    Count n, std::int32_t high, U8* dst, RowCol* seeds, RowCol rowStart) {
     const __m256i highv = _mm256_set1_epi32(high);
     const __m256i one = _mm256_set1_epi32(1), two = _mm256_set1_epi32(2), three = _mm256_set1_epi32(3);
     const __m256i edge = _mm256_set1_epi32(kEdge), candidate = _mm256_set1_epi32(kCandidate);
@@ -76,11 +76,11 @@ Count Suppress_avx2(const std::int32_t* above, const std::int32_t* row, const st
         const __m128i w16 = _mm_packs_epi32(_mm256_castsi256_si128(value), _mm256_extracti128_si256(value, 1));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(w16, w16));
         for (int bits = _mm256_movemask_ps(_mm256_castsi256_ps(seed)); bits != 0; bits &= bits - 1) {
-            seeds[pushed++] = RowCol{y, static_cast<std::int32_t>(i + __builtin_ctz(static_cast<unsigned>(bits)))};
+            seeds[pushed++] = rowStart + static_cast<RowCol>(i + __builtin_ctz(static_cast<unsigned>(bits)));
         }
     }
-    const Count tail = Suppress_plain(above + i, row + i, below + i, dir + i, n - i, high, dst + i, seeds + pushed, y);
-    for (Count k = pushed; k < pushed + tail; ++k) seeds[k].col += static_cast<std::int32_t>(i);
+    const Count tail = Suppress_plain(above + i, row + i, below + i, dir + i, n - i, high, dst + i, seeds + pushed, rowStart);
+    for (Count k = pushed; k < pushed + tail; ++k) seeds[k] += static_cast<RowCol>(i);
     return pushed + tail;
 }
 

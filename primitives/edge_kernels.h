@@ -22,11 +22,9 @@ constexpr U8 kEdge = 255;
 // The direction threshold tan 22.5° as a single-precision constant.
 constexpr float kTan22 = 0.4142000079154968f;
 
-// One entry of the tracing stack.
-struct RowCol {
-    std::int32_t row;
-    std::int32_t col;
-};
+// One entry of the tracing stack: row · width + column (below 2^31 for
+// every image whose working buffer can be sized).
+using RowCol = std::uint32_t;
 
 struct Kernels {
     // For i = 0 .. n−1: m = |dx[i]| + |dy[i]|; mag[i] = m and dir[i] the
@@ -37,15 +35,15 @@ struct Kernels {
     // magnitude of column 0 of rows y−1, y, y+1 (index −1 and n are valid);
     // dir at the row's direction codes. dst[i] becomes 0 (suppressed or
     // below low), kCandidate (survivor with m <= high) or kEdge (survivor
-    // with m > high; also appended to seeds as (y, i)). Returns the number of
+    // with m > high; also appended to seeds as rowStart + i). Returns the number of
     // seeds appended; seeds has room for n entries.
     Count (*suppress)(const std::int32_t* above, const std::int32_t* row, const std::int32_t* below, const U8* dir,
-                      Count n, std::int32_t high, U8* dst, RowCol* seeds, std::int32_t y);
+                      Count n, std::int32_t high, U8* dst, RowCol* seeds, RowCol rowStart);
 };
 
 void Magnitude_plain(const S16* dx, const S16* dy, Count n, std::int32_t low, std::int32_t* mag, U8* dir);
 Count Suppress_plain(const std::int32_t* above, const std::int32_t* row, const std::int32_t* below, const U8* dir,
-                     Count n, std::int32_t high, U8* dst, RowCol* seeds, std::int32_t y);
+                     Count n, std::int32_t high, U8* dst, RowCol* seeds, RowCol rowStart);
 
 void InstallSse2Kernels(Kernels& k);
 void InstallAvx2Kernels(Kernels& k);

@@ -65,7 +65,7 @@ void Magnitude_sse2(const S16* dx, const S16* dy, Count n, std::int32_t low, std
 }
 
 Count Suppress_sse2(const std::int32_t* above, const std::int32_t* row, const std::int32_t* below, const U8* dir,
-                    Count n, std::int32_t high, U8* dst, RowCol* seeds, std::int32_t y) {
+                    Count n, std::int32_t high, U8* dst, RowCol* seeds, RowCol rowStart) {
     const __m128i zero = _mm_setzero_si128(), highv = _mm_set1_epi32(high);
     const __m128i one = _mm_set1_epi32(1), two = _mm_set1_epi32(2), three = _mm_set1_epi32(3);
     const __m128i edge = _mm_set1_epi32(kEdge), candidate = _mm_set1_epi32(kCandidate);
@@ -88,11 +88,11 @@ Count Suppress_sse2(const std::int32_t* above, const std::int32_t* row, const st
         const std::int32_t bytes = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(value, value), zero));
         std::memcpy(dst + i, &bytes, 4);
         for (int bits = _mm_movemask_ps(_mm_castsi128_ps(seed)); bits != 0; bits &= bits - 1) {
-            seeds[pushed++] = RowCol{y, static_cast<std::int32_t>(i + __builtin_ctz(static_cast<unsigned>(bits)))};
+            seeds[pushed++] = rowStart + static_cast<RowCol>(i + __builtin_ctz(static_cast<unsigned>(bits)));
         }
     }
-    const Count tail = Suppress_plain(above + i, row + i, below + i, dir + i, n - i, high, dst + i, seeds + pushed, y);
-    for (Count k = pushed; k < pushed + tail; ++k) seeds[k].col += static_cast<std::int32_t>(i);
+    const Count tail = Suppress_plain(above + i, row + i, below + i, dir + i, n - i, high, dst + i, seeds + pushed, rowStart);
+    for (Count k = pushed; k < pushed + tail; ++k) seeds[k] += static_cast<RowCol>(i);
     return pushed + tail;
 }
 
