@@ -105,7 +105,7 @@ void FinishRecip_avx2(const std::uint32_t* sums, U8* dst, Count n, double f) {
     FinishRecip_plain(sums + 4 * x, dst + 4 * x, n - x, f);
 }
 
-inline __m256d PixelToDouble(const U8* p) {
+inline __m256d PixelAsDoubles(const U8* p) {
     int v;
     std::memcpy(&v, p, 4);
     return _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(v)));
@@ -152,7 +152,7 @@ void Conv3x3_avx2(const Conv3x3Plan& p, const U8* src, std::ptrdiff_t srcStep, U
                 for (int j = 0; j < 4; ++j) {
                     __m256d acc = _mm256_setzero_pd();
                     for (int i = 0; i < 9; ++i) {
-                        acc = _mm256_add_pd(acc, _mm256_mul_pd(w[i], PixelToDouble(s + 4 * (x + j) + off[i])));
+                        acc = _mm256_add_pd(acc, _mm256_mul_pd(w[i], PixelAsDoubles(s + 4 * (x + j) + off[i])));
                     }
                     r[j] = Round4(acc);
                 }
