@@ -229,9 +229,9 @@ TEST(GeometryPrimitives, WorkedNumbers) {
         EXPECT_EQ(std::vector<U8>(out, out + 4), std::vector<U8>({100, 110, 120, 7}));
         // Linear just below column 1: the 1e-7 nudge takes column 1 with a fraction just below 0, giving
         // trunc(100.5000060 + 0.5000000) = 101 where the pair (0, 1) would give 100.
-        const U8 near[24] = {0, 0, 0, 0, 100, 100, 100, 0, 0, 0, 0, 0, 0, 0, 0, 0, 101, 101, 101, 0, 0, 0, 0, 0};
+        const U8 nearPx[24] = {0, 0, 0, 0, 100, 100, 100, 0, 0, 0, 0, 0, 0, 0, 0, 0, 101, 101, 101, 0, 0, 0, 0, 0};
         const float nx = std::nextafter(1.0f, 0.0f), ny = 0.5f;
-        ASSERT_EQ(px::Remap_8u_AC4R(near, {3, 2}, 12, {0, 0, 3, 2}, &nx, 4, &ny, 4, out, 4, {1, 1}, 2), px::kStsOk);
+        ASSERT_EQ(px::Remap_8u_AC4R(nearPx, {3, 2}, 12, {0, 0, 3, 2}, &nx, 4, &ny, 4, out, 4, {1, 1}, 2), px::kStsOk);
         EXPECT_EQ(out[0] + out[1] + out[2], 3 * 101);
     });
 }
