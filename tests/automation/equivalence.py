@@ -21,6 +21,9 @@ import tempfile
 import zlib
 
 
+CLOCK_SEEDED = {"EffectNoise", "EffectDiffuse"}
+
+
 def chunk(kind, body):
     return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
 
@@ -104,7 +107,11 @@ def main():
         for serial, picture, calls in cases:
             results = [run(command + picture + ["--keep-alpha", "--out", serial + "_result.png"] + calls) +
                        (images(serial),) for command in ([native], [wine, vtx_exe])]
-            problems = [what for what, n, w in zip(("exit codes", "output", "images"), *results) if n != w] + (
+            # Noise and diffusion are seeded by the tick count, which the
+            # component reads itself: their pictures differ from run to run, so
+            # only their exit codes and output are compared.
+            checked = ("exit codes", "output") if serial.split("_")[0] in CLOCK_SEEDED else ("exit codes", "output", "images")
+            problems = [what for what, n, w in zip(checked, *results) if n != w] + (
                 [] if results[0][2] else ["no image written"])
             label = "%s: %s %s (exit %s)" % (serial, " ".join(picture), " ".join(calls), results[0][0])
             passed, failed = passed + (not problems), failed + bool(problems)
