@@ -4,6 +4,7 @@
 // from floating point to integer.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -108,6 +109,37 @@ Status ForceProcessorCeiling(std::int32_t ceiling);
 inline std::int32_t DispatchLevel(std::int32_t highestOfFamily) {
     const std::int32_t index = GetProcessorIndex();
     return index < highestOfFamily ? index : highestOfFamily;
+}
+
+// Kernel tables. Every family keeps one table of its kernels per processor
+// index, built once: index 1 holds the plain kernels; each higher index
+// starts as a copy of the one below and then takes what its level's file
+// installs (SSE2 at index 3, AVX2 at 5, AVX-512 at 6). A null installer means
+// the family has no kernels of that level in this build. Index 0 repeats the
+// plain kernels.
+template <class K>
+using KernelInstaller = void (*)(K&);
+
+template <class K>
+std::array<K, kCpuLevelCount> BuildLevelTable(const K& plain, KernelInstaller<K> sse2, KernelInstaller<K> avx2,
+                                              KernelInstaller<K> avx512) {
+    std::array<K, kCpuLevelCount> t{};
+    t[kCpuPlain] = plain;
+    for (std::int32_t level = kCpuSse; level <= kCpuHighest; ++level) {
+        t[level] = t[level - 1];
+        if (level == kCpuSse2 && sse2 != nullptr) sse2(t[level]);
+        if (level == kCpuAvx2 && avx2 != nullptr) avx2(t[level]);
+        if (level == kCpuAvx512 && avx512 != nullptr) avx512(t[level]);
+    }
+    t[0] = t[kCpuPlain];
+    return t;
+}
+
+// The table's entry for the current processor index.
+template <class K>
+const K& ForCurrentLevel(const std::array<K, kCpuLevelCount>& table) {
+    const std::int32_t index = GetProcessorIndex();
+    return table[(index >= kCpuPlain && index <= kCpuHighest) ? index : kCpuPlain];
 }
 
 // ---------------------------------------------------------------------------

@@ -173,28 +173,21 @@ namespace {
 constexpr Kernels kPlainKernels = {SwapRows_plain, ReverseSwap_plain, GatherAC4_plain, ResizeRowH_plain, ResizeRowV_plain,
                                    AffineRow_plain, PerspectiveRow_plain, RemapRow_plain};
 
-constexpr std::int32_t kHighestLevel =
-#if defined(VTX_GEOMETRY_AVX2)
-    kCpuAvx2;
-#elif defined(VTX_GEOMETRY_SSE2)
-    kCpuSse2;
+#if defined(VTX_GEOMETRY_SSE2)
+constexpr KernelInstaller<Kernels> kSse2 = InstallSse2Kernels;
 #else
-    kCpuPlain;
+constexpr KernelInstaller<Kernels> kSse2 = nullptr;
 #endif
+#if defined(VTX_GEOMETRY_AVX2)
+constexpr KernelInstaller<Kernels> kAvx2 = InstallAvx2Kernels;
+#else
+constexpr KernelInstaller<Kernels> kAvx2 = nullptr;
+#endif
+constexpr KernelInstaller<Kernels> kAvx512 = nullptr;
 
 const Kernels& KernelsForCurrentLevel() {
-    static const std::array<Kernels, kCpuLevelCount> table = [] {
-        std::array<Kernels, kCpuLevelCount> t{};
-        for (auto& k : t) k = kPlainKernels;
-#if defined(VTX_GEOMETRY_SSE2)
-        for (std::int32_t level = kCpuSse2; level < kCpuLevelCount; ++level) InstallSse2Kernels(t[level]);
-#endif
-#if defined(VTX_GEOMETRY_AVX2)
-        for (std::int32_t level = kCpuAvx2; level < kCpuLevelCount; ++level) InstallAvx2Kernels(t[level]);
-#endif
-        return t;
-    }();
-    return table[DispatchLevel(kHighestLevel)];
+    static const std::array<Kernels, kCpuLevelCount> table = BuildLevelTable<Kernels>(kPlainKernels, kSse2, kAvx2, kAvx512);
+    return ForCurrentLevel(table);
 }
 
 }  // namespace

@@ -152,29 +152,25 @@ constexpr Kernels kPlainKernels = {
 
 // One table per processor index, filled once; a level without kernels of its
 // own repeats the level below.
-const Kernels& KernelsForCurrentLevel() {
-    static const std::array<Kernels, kCpuLevelCount> table = [] {
-        std::array<Kernels, kCpuLevelCount> t{};
-        t[kCpuPlain] = kPlainKernels;
-        t[kCpuSse] = t[kCpuPlain];
-        t[kCpuSse2] = t[kCpuSse];
 #if defined(VTX_LINEAR_SSE2)
-        InstallSse2Kernels(t[kCpuSse2]);
+constexpr KernelInstaller<Kernels> kSse2 = InstallSse2Kernels;
+#else
+constexpr KernelInstaller<Kernels> kSse2 = nullptr;
 #endif
-        t[kCpuSse3] = t[kCpuSse2];
-        t[kCpuAvx2] = t[kCpuSse3];
 #if defined(VTX_LINEAR_AVX2)
-        InstallAvx2Kernels(t[kCpuAvx2]);
+constexpr KernelInstaller<Kernels> kAvx2 = InstallAvx2Kernels;
+#else
+constexpr KernelInstaller<Kernels> kAvx2 = nullptr;
 #endif
-        t[kCpuAvx512] = t[kCpuAvx2];
 #if defined(VTX_LINEAR_AVX512)
-        InstallAvx512Kernels(t[kCpuAvx512]);
+constexpr KernelInstaller<Kernels> kAvx512 = InstallAvx512Kernels;
+#else
+constexpr KernelInstaller<Kernels> kAvx512 = nullptr;
 #endif
-        t[0] = t[kCpuPlain];
-        return t;
-    }();
-    const std::int32_t index = GetProcessorIndex();
-    return table[(index >= kCpuPlain && index <= kCpuHighest) ? index : kCpuPlain];
+
+const Kernels& KernelsForCurrentLevel() {
+    static const std::array<Kernels, kCpuLevelCount> table = BuildLevelTable<Kernels>(kPlainKernels, kSse2, kAvx2, kAvx512);
+    return ForCurrentLevel(table);
 }
 
 // Byte offset of the pixel (dx, dy) from a region's origin, in 64 bits.

@@ -40,24 +40,21 @@ void Horiz_plain(const S16* in, const int* offset, const S16* coef, int taps, U8
     }
 }
 
-const Kernels& CurrentKernels() {
-    static const std::array<Kernels, kCpuLevelCount> table = [] {
-        std::array<Kernels, kCpuLevelCount> t{};
-        t[kCpuPlain] = Kernels{Vert_plain, Horiz_plain};
-        for (std::int32_t level = kCpuSse; level < kCpuLevelCount; ++level) {
-            t[level] = t[level - 1];
 #if defined(VTX_LF16_SSE2)
-            if (level == kCpuSse2) InstallSse2Kernels(t[level]);
+constexpr KernelInstaller<Kernels> kSse2 = InstallSse2Kernels;
+#else
+constexpr KernelInstaller<Kernels> kSse2 = nullptr;
 #endif
 #if defined(VTX_LF16_AVX2)
-            if (level == kCpuAvx2) InstallAvx2Kernels(t[level]);
+constexpr KernelInstaller<Kernels> kAvx2 = InstallAvx2Kernels;
+#else
+constexpr KernelInstaller<Kernels> kAvx2 = nullptr;
 #endif
-        }
-        t[0] = t[kCpuPlain];
-        return t;
-    }();
-    const std::int32_t level = DispatchLevel(kCpuAvx2);
-    return table[(level >= kCpuPlain && level <= kCpuAvx2) ? level : kCpuPlain];
+constexpr KernelInstaller<Kernels> kAvx512 = nullptr;
+
+const Kernels& CurrentKernels() {
+    static const std::array<Kernels, kCpuLevelCount> table = BuildLevelTable<Kernels>(Kernels{Vert_plain, Horiz_plain}, kSse2, kAvx2, kAvx512);
+    return ForCurrentLevel(table);
 }
 
 }  // namespace lf16

@@ -494,28 +494,25 @@ constexpr Kernels kPlainKernels = {
 // The table of the family, indexed by processor index 1..kCpuHighest and
 // filled once.
 // A level without kernels of its own repeats the level below.
-const Kernels& KernelsForCurrentLevel() {
-    static const std::array<Kernels, kCpuLevelCount> table = [] {
-        std::array<Kernels, kCpuLevelCount> t{};
-        t[kCpuPlain] = kPlainKernels;
-        t[kCpuSse] = t[kCpuPlain];
-        t[kCpuSse2] = t[kCpuSse];
 #if defined(VTX_PIXEL_SSE2)
-        InstallSse2Kernels(t[kCpuSse2]);
+constexpr KernelInstaller<Kernels> kSse2 = InstallSse2Kernels;
+#else
+constexpr KernelInstaller<Kernels> kSse2 = nullptr;
 #endif
-        for (std::int32_t level = kCpuSse3; level <= kCpuHighest; ++level) t[level] = t[level - 1];
 #if defined(VTX_PIXEL_AVX2)
-        InstallAvx2Kernels(t[kCpuAvx2]);
-        t[kCpuAvx512] = t[kCpuAvx2];
+constexpr KernelInstaller<Kernels> kAvx2 = InstallAvx2Kernels;
+#else
+constexpr KernelInstaller<Kernels> kAvx2 = nullptr;
 #endif
 #if defined(VTX_PIXEL_AVX512)
-        InstallAvx512Kernels(t[kCpuAvx512]);
+constexpr KernelInstaller<Kernels> kAvx512 = InstallAvx512Kernels;
+#else
+constexpr KernelInstaller<Kernels> kAvx512 = nullptr;
 #endif
-        t[0] = t[kCpuPlain];
-        return t;
-    }();
-    const std::int32_t index = GetProcessorIndex();
-    return table[(index >= kCpuPlain && index <= kCpuHighest) ? index : kCpuPlain];
+
+const Kernels& KernelsForCurrentLevel() {
+    static const std::array<Kernels, kCpuLevelCount> table = BuildLevelTable<Kernels>(kPlainKernels, kSse2, kAvx2, kAvx512);
+    return ForCurrentLevel(table);
 }
 
 // ---------------------------------------------------------------------------

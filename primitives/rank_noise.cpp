@@ -37,24 +37,21 @@ using rank::U8;
 
 // The table of the family, indexed by processor index and filled once; a
 // level without kernels of its own repeats the level below.
-const Kernels& KernelsForCurrentLevel() {
-    static const std::array<Kernels, kCpuLevelCount> table = [] {
-        std::array<Kernels, kCpuLevelCount> t{};
-        t[kCpuPlain] = rank::MakeKernels<rank::ByteOps>();
-        for (std::int32_t level = kCpuSse; level <= kCpuHighest; ++level) {
-            t[level] = t[level - 1];
 #if defined(VTX_RANK_SSE2)
-            if (level == kCpuSse2) rank::InstallSse2Kernels(t[level]);
+constexpr KernelInstaller<Kernels> kSse2 = rank::InstallSse2Kernels;
+#else
+constexpr KernelInstaller<Kernels> kSse2 = nullptr;
 #endif
 #if defined(VTX_RANK_AVX2)
-            if (level == kCpuAvx2) rank::InstallAvx2Kernels(t[level]);
+constexpr KernelInstaller<Kernels> kAvx2 = rank::InstallAvx2Kernels;
+#else
+constexpr KernelInstaller<Kernels> kAvx2 = nullptr;
 #endif
-        }
-        t[0] = t[kCpuPlain];
-        return t;
-    }();
-    const std::int32_t index = GetProcessorIndex();
-    return table[(index >= kCpuPlain && index <= kCpuHighest) ? index : kCpuPlain];
+constexpr KernelInstaller<Kernels> kAvx512 = nullptr;
+
+const Kernels& KernelsForCurrentLevel() {
+    static const std::array<Kernels, kCpuLevelCount> table = BuildLevelTable<Kernels>(rank::MakeKernels<rank::ByteOps>(), kSse2, kAvx2, kAvx512);
+    return ForCurrentLevel(table);
 }
 
 template <class T>
