@@ -4,6 +4,7 @@
 #pragma once
 
 #include "adjust/adjust.h"
+#include "draw/draw.h"
 #include "effects/effects.h"
 #include "filters/filters.h"
 #include "session/image_session.h"
