@@ -41,6 +41,7 @@ VTX_COM_PARAM_(Byte, In, unsigned char, VT_UI1)
 VTX_COM_PARAM_(Text, In, BSTR, VT_BSTR)
 VTX_COM_PARAM_(ImageArray, In, SAFEARRAY**, VT_ARRAY | VT_UI1 | VT_BYREF)
 VTX_COM_PARAM_(ImageArray, Out, SAFEARRAY**, VT_ARRAY | VT_UI1 | VT_BYREF)
+VTX_COM_PARAM_(ImageArray, InOut, SAFEARRAY**, VT_ARRAY | VT_UI1 | VT_BYREF)
 VTX_COM_PARAM_(ImagePointer, In, unsigned char*, VT_UI1 | VT_BYREF)
 // Property gets: the variant type is the one stored in the result.
 VTX_COM_PARAM_(Bool, OutRetval, VARIANT_BOOL*, VT_BOOL)

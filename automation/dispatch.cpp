@@ -119,6 +119,30 @@ struct ArgSlot<Key, std::enable_if_t<Key == ParamKey(ParamType::ImageArray, Para
     }
 };
 
+// The in/out array of TransformResize, which the member writes into and never
+// replaces. A by-reference variant passes on the array it holds as it is,
+// whatever its element type (the member refuses all but byte arrays); a
+// variant that holds no array is a type mismatch. Any other argument is
+// converted as an in array is.
+template <std::int32_t Key>
+struct ArgSlot<Key, std::enable_if_t<Key == ParamKey(ParamType::ImageArray, ParamDir::InOut)>> {
+    SAFEARRAY** array = nullptr;
+
+    bool Prepare(VARIANT* arg) {
+        VARIANT* holder = nullptr;
+        if (V_VT(arg) == (VT_VARIANT | VT_BYREF)) {
+            holder = V_VARIANTREF(arg);
+            if (holder == nullptr || (V_VT(holder) & VT_ARRAY) == 0) return false;
+        } else if (FAILED(CoerceArgument(arg, ComParam<Key>::vt, &holder))) {
+            return false;
+        }
+        array = (V_VT(holder) & VT_BYREF) ? V_ARRAYREF(holder) : &V_ARRAY(holder);
+        return true;
+    }
+    SAFEARRAY** Value() const { return array; }
+    void Finish(HRESULT) {}
+};
+
 template <std::int32_t Index, class Call, std::size_t... N>
 HRESULT CallWithArguments(DISPPARAMS* params, UINT* argErr, Call call, std::index_sequence<N...>) {
     constexpr MemberInfo m = kMembers[Index];

@@ -79,6 +79,29 @@ std::int32_t GetSafeArray(ImageSession& s, SAFEARRAY** array) {
     return 0;
 }
 
+std::int32_t TransformResize(ImageSession& s, SAFEARRAY** output, LONG color, LONG type) {
+    if (output == nullptr || *output == nullptr) return 1;
+    SAFEARRAY* array = *output;
+    // The member writes rows of 4 bytes per pixel into the array's data. An
+    // array of wider elements (variants, say) would have those bytes land
+    // inside its elements, and a first dimension below 4 would leave too
+    // little room, so both are refused instead of written past.
+    if (SafeArrayGetDim(array) != 3 || SafeArrayGetElemsize(array) != 1 || array->pvData == nullptr) return 1;
+    std::int64_t count[3];
+    for (UINT d = 0; d < 3; ++d) {
+        LONG lower = 0, upper = 0;
+        if (FAILED(SafeArrayGetLBound(array, d + 1, &lower)) || FAILED(SafeArrayGetUBound(array, d + 1, &upper))) {
+            return 1;
+        }
+        count[d] = std::int64_t{upper} - lower + 1;
+    }
+    if (count[1] < 2 || count[2] < 2 || !ImageSession::FitsByteSize(count[1], count[2])) return 1;
+    if (count[0] < 4) return 1;
+    ImageView view{static_cast<std::uint8_t*>(array->pvData), static_cast<std::int32_t>(count[1]),
+                   static_cast<std::int32_t>(count[2])};
+    return ::vtx::TransformResize(s, &view, color, type);
+}
+
 std::int32_t get_BackColor(ImageSession& s, LONG* color) {
     std::int32_t value = 0;
     const std::int32_t result = ::vtx::get_BackColor(s, color != nullptr ? &value : nullptr);

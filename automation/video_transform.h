@@ -43,6 +43,10 @@ bool ValidateImageArray(SAFEARRAY* array, std::int64_t* width, std::int64_t* hei
 std::int32_t SetSafeArray(ImageSession& s, SAFEARRAY** array);
 std::int32_t SetSafeArrayPtr(ImageSession& s, unsigned char* safeArray);
 std::int32_t GetSafeArray(ImageSession& s, SAFEARRAY** array);
+// Writes into the caller's array: a 3-dimensional array of bytes whose
+// second and third dimensions give the output's width and height and whose
+// data holds at least 4 bytes per pixel. Anything else gives 1.
+std::int32_t TransformResize(ImageSession& s, SAFEARRAY** output, LONG color, LONG type);
 std::int32_t get_BackColor(ImageSession& s, LONG* color);
 
 }  // namespace forward

@@ -141,6 +141,8 @@ constexpr MemberInfo MakeMember(std::string_view id, std::string_view name, std:
       P("Completeness", Double, In), P("Zoom", Int32, In)) \
     X(TransformMirror, "TransformMirror", 308, Method, "Apply mirror transform.", \
       P("Completeness", Double, In), P("Level", Double, In), P("Type", Int32, In)) \
+    X(TransformResize, "TransformResize", 309, Method, "Apply resize transform.", \
+      P("Output", ImageArray, InOut), P("Color", Int32, In), P("Type", Int32, In)) \
     X(TransformTwirl, "TransformTwirl", 310, Method, "Apply twirl transform.", \
       P("Completeness", Double, In), P("Angle", Double, In), P("Degree", Int32, In)) \
     X(TransformSphere, "TransformSphere", 311, Method, "Apply sphere transform (degree must be beetwen -1.0 ... 5.0).", \

@@ -1,9 +1,11 @@
 // Tiling (TransformResample) and the water mirror (TransformMirror): the
 // picture resized into part of itself, then copied, reversed or smeared by
-// the copy, mirror and box-filter primitives.
+// the copy, mirror and box-filter primitives. TransformResize: the picture
+// resized into a host's array.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "primitives/conventions.h"
 #include "primitives/geometry.h"
@@ -83,6 +85,44 @@ std::int32_t TransformMirror(ImageSession& s, double Completeness, double Level,
     } else {
         px::FilterBox_8u_AC4IR(at(bx + 1, 5), step, px::RoiSize{k - 2, h - 9}, px::RoiSize{3, 10}, px::RoiPoint{1, 5});
     }
+    return 0;
+}
+
+std::int32_t TransformResize(ImageSession& s, ImageView* Output, std::int32_t Color, std::int32_t Type) {
+    // A refused image (a side below 2) keeps the pointer it was offered,
+    // which for a copied image is host memory that is gone after the set
+    // call: like every other member, the resize reads only a usable image.
+    if (Output == nullptr || Output->data == nullptr || !s.HasImage()) return 1;
+    const std::int32_t wo = Output->width, ho = Output->height;
+    if (wo < 2 || ho < 2) return 1;
+    const std::int32_t w = s.width(), h = s.height();
+    std::uint8_t* out = Output->data;
+    const std::int32_t outStep = 4 * wo;
+    if (wo == w && ho == h) {
+        std::memcpy(out, s.pixels(), static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
+        return 0;
+    }
+    const px::RoiSize full{w, h};
+    const px::RoiRect all{0, 0, w, h};
+    if (Type == 0 || Type == 1) {
+        px::Resize_8u_AC4R(s.pixels(), full, 4 * w, all, out, outStep, px::RoiSize{wo, ho},
+                           static_cast<double>(wo) / w, static_cast<double>(ho) / h,
+                           Type == 0 ? px::kInterNearest : px::kInterLinear);
+        return 0;
+    }
+    // Fit: the whole picture, aspect kept and never enlarged, centred on
+    // the colour.
+    std::uint8_t bgr[3];
+    ColourBytes(Color, bgr);
+    px::Set_8u_AC4R(bgr, out, outStep, px::RoiSize{wo, ho});
+    const double f = std::min({static_cast<double>(wo) / w, static_cast<double>(ho) / h, 1.0});
+    const std::int32_t xo = wo > w * f ? px::TruncToInt32((wo - w * f) * 0.5) : 0;
+    const std::int32_t yo = ho > h * f ? px::TruncToInt32((ho - h * f) * 0.5) : 0;
+    // The resize writes trunc(side * f + 1e-7) <= side - offset columns and
+    // rows from the offset, so giving it the rest of the array as its
+    // destination changes nothing it writes and keeps every write inside.
+    px::Resize_8u_AC4R(s.pixels(), full, 4 * w, all, out + static_cast<std::int64_t>(yo) * outStep + 4 * xo, outStep,
+                       px::RoiSize{wo - xo, ho - yo}, f, f, Type == 272 ? px::kInterLinear : px::kInterNearest);
     return 0;
 }
 

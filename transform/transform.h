@@ -1,7 +1,7 @@
 // Geometric transforms of the session's image: flip, quadrangle warps,
 // shift, rotation and zoom (affine.cpp), the remap distortions twirl,
 // sphere and cylinder (remap.cpp), and the tiling and water-mirror
-// resampling (resample.cpp). Each returns the member's result code: 1 when
+// resampling and the resize into a host's array (resample.cpp). Each returns the member's result code: 1 when
 // the session holds no usable image, else 0 (the remap distortions give 1
 // also when a working buffer cannot be had, leaving the image as it was).
 #pragma once
@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "session/image_session.h"
+#include "session/image_view.h"
 
 namespace vtx {
 
@@ -20,6 +21,10 @@ std::int32_t TransformRotate(ImageSession& s, double Completeness, double Angle)
 std::int32_t TransformResample(ImageSession& s, double Completeness, std::int32_t Times);
 std::int32_t TransformZoom(ImageSession& s, double Completeness, std::int32_t Zoom);
 std::int32_t TransformMirror(ImageSession& s, double Completeness, double Level, std::int32_t Type);
+// Writes a scaled copy of the image into the host's array and leaves the
+// image as it is. Result 1 for a null output, an output side below 2, or no
+// usable image.
+std::int32_t TransformResize(ImageSession& s, ImageView* Output, std::int32_t Color, std::int32_t Type);
 std::int32_t TransformTwirl(ImageSession& s, double Completeness, double Angle, std::int32_t Degree);
 std::int32_t TransformSphere(ImageSession& s, double Completeness, std::int32_t CenterX, std::int32_t CenterY,
                              std::int32_t RadiusX, std::int32_t RadiusY, double Degree);

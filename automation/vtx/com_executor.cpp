@@ -201,10 +201,21 @@ CallOutcome ComExecutor::Run(PreparedCall& call, std::vector<ImageOutput>& outpu
                     V_VT(&v) = VT_ARRAY | VT_UI1 | VT_BYREF;
                     V_ARRAYREF(&v) = &outSlots[p];
                 } else {
-                    cleanup();
-                    outcome.result = 1;
-                    outcome.value = "in/out image arguments are not supported by vtx.exe yet";
-                    return outcome;
+                    // The caller's array of a resize, cleared to zero, of
+                    // the size the call names.
+                    const ImageSizeArg& size = std::get<ImageSizeArg>(value);
+                    Image blank;
+                    blank.width = size.width;
+                    blank.height = size.height;
+                    blank.pixels.assign(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 4,
+                                        0);
+                    outSlots[p] = MakeArray(blank);
+                    if (outSlots[p] == nullptr) {
+                        cleanup();
+                        throw std::bad_alloc();
+                    }
+                    V_VT(&v) = VT_ARRAY | VT_UI1 | VT_BYREF;
+                    V_ARRAYREF(&v) = &outSlots[p];
                 }
                 break;
             case ParamType::ImagePointer: {
@@ -256,7 +267,8 @@ CallOutcome ComExecutor::Run(PreparedCall& call, std::vector<ImageOutput>& outpu
     }
     VariantClear(&result);
 
-    // Out arrays become files.
+    // Out arrays become files; a resized array becomes the object's image,
+    // as vtx does natively.
     nextArg = 0;
     for (std::int32_t p = 0; p < m.paramCount; ++p) {
         const ParamInfo& info = m.params[p];
@@ -266,6 +278,10 @@ CallOutcome ComExecutor::Run(PreparedCall& call, std::vector<ImageOutput>& outpu
             ImageOutput o;
             o.path = std::get<ImagePathArg>(value).path;
             if (ReadArray(outSlots[p], o.image)) outputs.push_back(std::move(o));
+        }
+        if (info.type == ParamType::ImageArray && info.dir == ParamDir::InOut && hr == S_OK) {
+            Image resized;
+            if (!ReadArray(outSlots[p], resized) || SetImage(resized) != 0) outcome.result = 1;
         }
     }
     cleanup();

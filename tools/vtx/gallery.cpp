@@ -51,6 +51,7 @@ constexpr DemoArgs kDemoArgs[] = {
     {"TransformResample", "3"},
     {"TransformZoom", "30"},
     {"TransformMirror", "40, 8101"},
+    {"TransformResize", "240x120, 0x0080FF, 5"},
     {"TransformTwirl", "180, 2"},
     {"TransformSphere", "100, 75, 80, 60, 2"},
     {"TransformCylinder", "75, 60, 2, 0"},

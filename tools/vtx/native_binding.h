@@ -145,6 +145,18 @@ struct Param<ImageOutputPath> {
     void Report(Cursor&, const ParamInfo&) {}
 };
 
+// The caller's array of a resize: vtx takes its size (WxH) from the call.
+template <>
+struct Param<ImageSizeArg> {
+    static constexpr bool Accepts(const ParamInfo& p) {
+        return p.type == ParamType::ImageArray && p.dir == ParamDir::InOut;
+    }
+    ImageSizeArg value;
+    explicit Param(Cursor& c) : value(std::get<ImageSizeArg>(c.NextArg())) {}
+    ImageSizeArg Pass() { return value; }
+    void Report(Cursor&, const ParamInfo&) {}
+};
+
 // One member function bound to the table: Agrees() compares its parameter
 // types with the table entry, Call() unpacks the arguments and calls it.
 template <class F, F Fn>

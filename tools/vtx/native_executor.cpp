@@ -35,6 +35,20 @@ std::int32_t GetSafeArray(ImageSession& s, ImageOutputPath out) {
     return 0;
 }
 
+// The resize writes into an array of the size the call names, cleared to
+// zero; vtx then makes that array the session's image, so later calls and
+// the written file see the resized picture.
+std::int32_t TransformResize(ImageSession& s, ImageSizeArg size, std::int32_t Color, std::int32_t Type) {
+    Image out;
+    out.width = size.width;
+    out.height = size.height;
+    out.pixels.assign(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 4, 0);
+    ImageView view{out.data(), out.width, out.height};
+    const std::int32_t result = vtx::TransformResize(s, &view, Color, Type);
+    if (result != 0) return result;
+    return s.SetImageCopy(out.data(), out.width, out.height);
+}
+
 struct Binding {
     std::string_view id;
     CallOutcome (*call)(ImageSession&, Cursor&);
