@@ -436,6 +436,49 @@ TEST(LateBound, InvokeStepsAndConversions) {
     for (VARIANT& v : kept) VariantClear(&v);
 }
 
+// TransformResize writes into the caller's byte array and never replaces it,
+// early and late bound; arrays it cannot write safely are refused.
+TEST(Arrays, TransformResizeWritesTheCallersArray) {
+    ComPtr<IVideoTransform> o = Create();
+    ComPtr<IDispatch> d;
+    ASSERT_EQ(o.As(&d), S_OK);
+    SetPattern(o.Get(), 4, 3);
+    const std::vector<std::uint8_t> source = Pattern(4, 3);
+    // Doubling by replication: output pixel (x, y) is source pixel (x/2, y/2); alpha bytes stay 0.
+    std::vector<std::uint8_t> doubled(4 * 8 * 6, 0);
+    for (int n = 0; n < 48; ++n)
+        for (int ch = 0; ch < 3; ++ch) doubled[4 * n + ch] = source[4 * ((n / 8 / 2) * 4 + n % 8 / 2) + ch];
+    SAFEARRAYBOUND big[3] = {{4, 0}, {8, 0}, {6, 0}}, same[3] = {{4, 0}, {4, 0}, {3, 0}}, narrow[3] = {{3, 0}, {8, 0}, {6, 0}};
+    auto zeroed = [](SAFEARRAYBOUND* b, VARTYPE vt = VT_UI1, UINT dims = 3) { return SafeArrayCreate(vt, dims, b); };
+    auto bytes = [](SAFEARRAY* a, std::size_t n) {
+        const auto* p = static_cast<const std::uint8_t*>(a->pvData);
+        return std::vector<std::uint8_t>(p, p + n);
+    };
+    SAFEARRAY *a = zeroed(big), *kept = a;
+    EXPECT_EQ(o->TransformResize(&a, 0, 0), S_OK);
+    EXPECT_TRUE(a == kept && bytes(a, doubled.size()) == doubled);
+    SAFEARRAY* copy = zeroed(same);
+    EXPECT_EQ(o->TransformResize(&copy, 0, 1), S_OK);
+    EXPECT_EQ(bytes(copy, source.size()), source) << "the same size copies alpha bytes too";
+    SAFEARRAY *flat = zeroed(big, VT_UI1, 2), *variants = zeroed(big, VT_VARIANT), *thin = zeroed(narrow), *none = nullptr;
+    for (SAFEARRAY** refused : {&flat, &variants, &thin, &none, static_cast<SAFEARRAY**>(nullptr)})
+        EXPECT_EQ(o->TransformResize(refused, 0, 0), S_FALSE);
+    // Late bound: a byte array by reference, or a variable holding one.
+    SafeArrayDestroy(a);
+    a = zeroed(big);
+    VARIANT holder = Var(VT_ARRAY | VT_UI1, reinterpret_cast<LONGLONG>(zeroed(big))), scalar = Var(VT_I4, 5);
+    EXPECT_EQ(Call(d.Get(), 309, DISPATCH_METHOD, {Ref(VT_ARRAY | VT_UI1, &a), Var(VT_I4), Var(VT_I4)}), S_OK);
+    EXPECT_EQ(Call(d.Get(), 309, DISPATCH_METHOD, {Ref(VT_VARIANT, &holder), Var(VT_I4), Var(VT_I4)}), S_OK);
+    EXPECT_TRUE(bytes(a, doubled.size()) == doubled && bytes(V_ARRAY(&holder), doubled.size()) == doubled);
+    UINT argErr = 0;
+    EXPECT_EQ(Call(d.Get(), 309, DISPATCH_METHOD, {Ref(VT_VARIANT, &scalar), Var(VT_I4), Var(VT_I4)}, nullptr, &argErr),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argErr, 2u);
+    EXPECT_EQ(Image(o.Get()), source) << "the image is left as it was";
+    VariantClear(&holder);
+    for (SAFEARRAY* x : {a, copy, flat, variants, thin}) SafeArrayDestroy(x);
+}
+
 // ---------------------------------------------------------------------------
 // The type library in the DLL against the member table.
 
