@@ -161,7 +161,7 @@ ArgValue MakeArg(FuzzedDataProvider& in, const ParamInfo& p, std::vector<Image>&
 // The owned buffer past the bytes in use stays poisoned during the calls, so
 // that ASan sees reads and writes beyond a copied image as it does for an
 // image set in place (whose host buffer has the exact size); only a call that
-// is handed an image may write more of it. The whole buffer is poisoned once;
+// is handed an image, or makes one, may write more of it. The whole buffer is poisoned once;
 // later only the window where images of the sizes made here lie changes (a
 // session whose buffer moved starts over).
 constexpr std::int32_t kWindow = 4 * kMaxSide * kMaxSide + 64;
@@ -201,7 +201,10 @@ Trace RunCalls(const std::uint8_t* data, std::size_t size, std::int32_t ceiling)
         }
         std::vector<ImageOutput> outputs;
         const std::uint8_t* const owned = s.ownedBuffer();
-        if (!c.images.empty()) Poison(s, false, false);
+        // A resize hands the session its output as the new image.
+        const bool resizes = std::any_of(m.params, m.params + m.paramCount,
+                                         [](const ParamInfo& p) { return p.dir == ParamDir::InOut; });
+        if (!c.images.empty() || resizes) Poison(s, false, false);
         const CallOutcome out = ex.Run(c, outputs);
         const std::string id(m.id);
         Check(out.result == 0 || out.result == 1, "result code 0 or 1", id + " gave " + std::to_string(out.result));
