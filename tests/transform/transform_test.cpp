@@ -20,19 +20,15 @@ constexpr std::int32_t kBack = 0x3050A0;  // red 0xA0, green 0x50, blue 0x30
 constexpr std::uint8_t kBackBgr[3] = {0x30, 0x50, 0xA0};
 constexpr double k180 = 0.005555555555555556, k360 = 0.002777777777777778;
 
-const std::vector<Image>& Images() {
-    static const std::vector<Image> images = [] {
-        std::vector<Image> v = TestImages();
-        v.push_back(MakeImage(41, 30, 9, [](int, int, int r) { return r; }));
-        v.push_back(MakeImage(49, 49, 10, [](int, int, int r) { return r; }));
-        return v;
-    }();
-    return images;
-}
+const std::vector<Image> kImages = [] {
+    std::vector<Image> v = TestImages();
+    for (auto [w, h] : {std::pair{41, 30}, {49, 49}}) v.push_back(MakeImage(w, h, w, [](int, int, int r) { return r; }));
+    return v;
+}();
 
-Image Background(const Image& in) {
-    return MapPixels(in, [](int, int, int ch) { return kBackBgr[ch]; });
-}
+Image Background(const Image& in) { return MapPixels(in, [](int, int, int ch) { return kBackBgr[ch]; }); }
+px::RoiSize Size(const Image& in) { return {in.w, in.h}; }
+px::RoiRect Full(const Image& in) { return {0, 0, in.w, in.h}; }
 
 using Call = std::function<std::int32_t(vtx::ImageSession&, double comp)>;
 using Ref = std::function<Image(const Image& in, double c, bool mask)>;  // c clamped to [0, 1]
@@ -42,7 +38,7 @@ using Ref = std::function<Image(const Image& in, double c, bool mask)>;  // c cl
 void Check(const std::string& what, const Call& call, const Ref& ref) {
     vtx::ImageSession none;
     EXPECT_EQ(call(none, 1.0), 1) << what;
-    for (const Image& in : Images())
+    for (const Image& in : kImages)
         for (double comp : {kNaN, -1.0, 0.0, 0.3, 0.5, 1.0, 4.0})
             for (bool mask : {false, true}) {
                 vtx::ImageSession s;
@@ -51,11 +47,9 @@ void Check(const std::string& what, const Call& call, const Ref& ref) {
                 s.setBackColor(kBack);
                 ASSERT_EQ(call(s, comp), 0) << what;
                 const Image want = ref(in, std::isnan(comp) ? 0.0 : std::clamp(comp, 0.0, 1.0), mask);
-                const std::uint8_t* got = s.pixels();
-                const std::size_t i = std::mismatch(want.px.begin(), want.px.end(), got).first - want.px.begin();
-                ASSERT_EQ(i, want.px.size()) << what << " C " << comp << " mask " << mask << " " << in.w << "x"
-                                             << in.h << " pixel " << i / 4 << " byte " << i % 4 << ": "
-                                             << int{got[i]} << ", not " << int{want.px[i]};
+                const std::size_t i = std::mismatch(want.px.begin(), want.px.end(), s.pixels()).first - want.px.begin();
+                ASSERT_EQ(i, want.px.size()) << what << " C " << comp << " mask " << mask << " " << in.w << "x" << in.h
+                                             << " byte " << i << ": " << int{s.pixels()[i]} << ", not " << int{want.px[i]};
             }
 }
 
@@ -65,27 +59,23 @@ TEST(Transforms, FlipAndShift) {
         Check("flip " + std::to_string(vertical), [&](auto& s, double c) { return vtx::TransformFlip(s, c, vertical); },
               [&](const Image& in, double c, bool mask) {
                   Image want = Background(in);
-                  for (int y = 0; y < in.h; ++y)
-                      for (int x = 0; x < in.w; ++x) {
-                          if (mask && in.pixel(y * in.w + x)[3] != 0) continue;
-                          const int tx = v ? x : static_cast<int>((in.w - 1 - x) * c + (1 - c) * x);
-                          const int ty = v ? static_cast<int>((in.h - 1 - y) * c + (1 - c) * y) : y;
-                          std::copy_n(in.pixel(y * in.w + x), 3, want.pixel(ty * in.w + tx));
-                      }
+                  for (int n = 0, x = 0, y = 0; n < in.count(); ++n, x = n % in.w, y = n / in.w) {
+                      const int tx = v ? x : static_cast<int>((in.w - 1 - x) * c + (1 - c) * x);
+                      const int ty = v ? static_cast<int>((in.h - 1 - y) * c + (1 - c) * y) : y;
+                      if (!mask || in.pixel(n)[3] == 0) std::copy_n(in.pixel(n), 3, want.pixel(ty * in.w + tx));
+                  }
                   return want;
               });
     }
     for (const auto& [X, Y] : {std::pair{3, -2}, {-5, 4}, {0, 0}, {1000, 0}, {0, -1000}, {INT32_MIN, INT32_MAX}}) {
-        Check("shift", [&](auto& s, double c) { return vtx::TransformShift(s, c, X, Y); },
-              [&](const Image& in, double c, bool) {
-                  const long long sx = static_cast<long long>(X * c), sy = static_cast<long long>(-1.0 * Y * c);
-                  if (sx == 0 && sy == 0) return in;
-                  Image want = Background(in);
-                  for (long long y = std::max(0LL, -sy); y < std::min<long long>(in.h, in.h - sy); ++y)
-                      for (long long x = std::max(0LL, -sx); x < std::min<long long>(in.w, in.w - sx); ++x)
-                          std::copy_n(in.pixel(y * in.w + x), 3, want.pixel((y + sy) * in.w + x + sx));
-                  return want;
-              });
+        Check("shift", [&](auto& s, double c) { return vtx::TransformShift(s, c, X, Y); }, [&](const Image& in, double c, bool) {
+            const long long sx = static_cast<long long>(X * c), sy = static_cast<long long>(-1.0 * Y * c);
+            Image want = sx == 0 && sy == 0 ? in : Background(in);
+            for (long long y = std::max(0LL, -sy); y < std::min<long long>(in.h, in.h - sy) && (sx || sy); ++y)
+                for (long long x = std::max(0LL, -sx); x < std::min<long long>(in.w, in.w - sx); ++x)
+                    std::copy_n(in.pixel(y * in.w + x), 3, want.pixel((y + sy) * in.w + x + sx));
+            return want;
+        });
     }
 }
 
@@ -101,19 +91,17 @@ TEST(Transforms, QuadrangleWarps) {
             Check((k.persp ? "perspective " : "skew ") + std::to_string(angle),
                   [&](auto& s, double c) { return (k.persp ? vtx::TransformPerspective : vtx::TransformSkew)(s, c, k.vertical, angle); },
                   [&](const Image& in, double c, bool) {
-                      const double a = std::clamp(angle, -90.0, 90.0) * c;
+                      const double a = std::clamp(angle, -90.0, 90.0) * c, w = in.w, h = in.h;
                       if (!(std::fabs(a) >= 0.001)) return in;
-                      const int w = in.w, h = in.h;
                       const int dx = static_cast<int>(w * std::fabs(a) * (k.persp && !v ? k360 : k180));
                       const int dy = static_cast<int>(h * std::fabs(a) * (k.persp && v ? k360 : k180));
-                      const double xs[4] = {0.0, 1.0 * dx, w - dx - 1.0, w - 1.0}, ys[4] = {0.0, 1.0 * dy, h - dy - 1.0, h - 1.0};
-                      const double full[4][2] = {{0, 0}, {w - 1.0, 0}, {w - 1.0, h - 1.0}, {0, h - 1.0}};
+                      const double xs[4] = {0, 1.0 * dx, w - dx - 1, w - 1}, ys[4] = {0, 1.0 * dy, h - dy - 1, h - 1};
+                      const double full[4][2] = {{0, 0}, {w - 1, 0}, {w - 1, h - 1}, {0, h - 1}};
                       double q[4][2];
-                      for (int i = 0; i < 4; ++i)
-                          q[i][0] = xs[(a > 0 ? k.pos : k.neg)[2 * i] - '0'], q[i][1] = ys[(a > 0 ? k.pos : k.neg)[2 * i + 1] - '0'];
+                      for (int i = 0; i < 8; ++i) q[i / 2][i % 2] = (i % 2 ? ys : xs)[(a > 0 ? k.pos : k.neg)[i] - '0'];
                       Image want = Background(in);
                       (k.persp ? px::WarpPerspectiveQuad_8u_AC4R : px::WarpAffineQuad_8u_AC4R)(
-                          in.px.data(), {w, h}, 4 * w, {0, 0, w, h}, full, want.px.data(), 4 * w, {0, 0, w, h}, q, 1);
+                          in.px.data(), Size(in), 4 * in.w, Full(in), full, want.px.data(), 4 * in.w, Full(in), q, 1);
                       return want;
                   });
         }
@@ -124,34 +112,30 @@ TEST(Transforms, RotateAndZoom) {
     for (double angle : {30.0, -45.0, 180.0, -180.0, 179.9995, 360.0, 400.0, -1000.0, 0.0005, 90.0, kNaN}) {
         Check("rotate " + std::to_string(angle), [&](auto& s, double c) { return vtx::TransformRotate(s, c, angle); },
               [&](const Image& in, double c, bool) {
-                  const double a = std::clamp(angle, -360.0, 360.0) * c;
-                  const int w = in.w, h = in.h;
+                  const double a = std::clamp(angle, -360.0, 360.0) * c, w = in.w, h = in.h;
                   Image want = in;
                   if (!(std::fabs(a) >= 0.001) || std::fabs(a) > 359.999) return want;
-                  if (std::fabs(std::fabs(a) - 180) < 0.001) {
-                      px::Mirror_8u_AC4IR(want.px.data(), 4 * w, {w, h}, 2);
-                      return want;
-                  }
-                  want = Background(in);
+                  if (std::fabs(std::fabs(a) - 180) < 0.001) return px::Mirror_8u_AC4IR(want.px.data(), 4 * in.w, Size(in), 2), want;
                   double q[4][2];
-                  px::GetRotateQuad({0, 0, w, h}, q, a, 0, 0);
+                  px::GetRotateQuad(Full(in), q, a, 0, 0);
                   const auto [x0, x1] = std::minmax({q[0][0], q[1][0], q[2][0], q[3][0]});
                   const auto [y0, y1] = std::minmax({q[0][1], q[1][1], q[2][1], q[3][1]});
-                  const double f = 1 / std::max(static_cast<int>(x1 - x0) / double(w), static_cast<int>(y1 - y0) / double(h));
+                  const double f = 1 / std::max(static_cast<int>(x1 - x0) / w, static_cast<int>(y1 - y0) / h);
                   std::vector<std::uint8_t> work(in.px.size(), 0);
-                  px::ResizeCenter_8u_AC4R(in.px.data(), {w, h}, 4 * w, {0, 0, w, h}, work.data(), 4 * w, {w, h}, f, f, w * 0.5, h * 0.5, 2);
-                  px::RotateCenter_8u_AC4R(work.data(), {w, h}, 4 * w, {0, 0, w, h}, want.px.data(), 4 * w, {0, 0, w, h}, a, w * 0.5, h * 0.5, 2);
+                  want = Background(in);
+                  px::ResizeCenter_8u_AC4R(in.px.data(), Size(in), 4 * in.w, Full(in), work.data(), 4 * in.w, Size(in), f, f, w / 2, h / 2, 2);
+                  px::RotateCenter_8u_AC4R(work.data(), Size(in), 4 * in.w, Full(in), want.px.data(), 4 * in.w, Full(in), a, w / 2, h / 2, 2);
                   return want;
               });
     }
     for (std::int32_t zoom : {-100, -30, 0, 1, 50, 100, 1000, INT32_MIN}) {
         Check("zoom " + std::to_string(zoom), [&](auto& s, double c) { return vtx::TransformZoom(s, c, zoom); },
               [&](const Image& in, double c, bool) {
-                  const int z = std::clamp(zoom, -100, 100), w = in.w, h = in.h;
-                  if (z == 0 || c < 0.001) return in;
-                  const double e = z * c * 0.01, f = z < 0 ? 1 - std::min(std::fabs(e), 0.999) : 1 + 0.5 * std::min(w, h) * (e * e);
-                  Image want = Background(in);
-                  px::ResizeCenter_8u_AC4R(in.px.data(), {w, h}, 4 * w, {0, 0, w, h}, want.px.data(), 4 * w, {w, h}, f, f, w * 0.5, h * 0.5, 2);
+                  const int z = std::clamp(zoom, -100, 100);
+                  const double e = z * c * 0.01, f = z < 0 ? 1 - std::min(std::fabs(e), 0.999) : 1 + 0.5 * std::min(in.w, in.h) * (e * e);
+                  Image want = z == 0 || c < 0.001 ? in : Background(in);
+                  if (z != 0 && c >= 0.001)
+                      px::ResizeCenter_8u_AC4R(in.px.data(), Size(in), 4 * in.w, Full(in), want.px.data(), 4 * in.w, Size(in), f, f, in.w * 0.5, in.h * 0.5, 2);
                   return want;
               });
     }
@@ -161,13 +145,11 @@ TEST(Transforms, RotateAndZoom) {
 TEST(Transforms, Mirror) {
     for (std::int32_t type : {8099, 8100, 8101, 8102, 8103, 8104})
         for (double level : {50.0, 100.0, 250.0, 30.0, 3.0, 0.0005, -5.0, kNaN}) {
-            Check("mirror " + std::to_string(type) + " " + std::to_string(level),
-                  [&](auto& s, double c) { return vtx::TransformMirror(s, c, level, type); },
+            Check("mirror " + std::to_string(type) + " " + std::to_string(level), [&](auto& s, double c) { return vtx::TransformMirror(s, c, level, type); },
                   [&](const Image& in, double c, bool) {
                       const double l = std::clamp(level, 0.0, 100.0);
                       if (c < 0.001 || !(l >= 0.001) || type < 8100 || type > 8103) return in;
-                      const int W = in.w, H = in.h, t = type - 8100;
-                      const int k = static_cast<int>(((t < 2 ? H : W) - 2) * (c * l * 0.01));
+                      const int W = in.w, H = in.h, t = type - 8100, k = static_cast<int>(((t < 2 ? H : W) - 2) * (c * l * 0.01));
                       struct Step { px::RoiRect src; int bx, by; px::RoiSize band; double fx, fy; int sx, sy; px::RoiSize size, mask; px::RoiPoint anchor; };
                       const Step steps[4] = {
                           {{0, k, W, H - k}, 0, 0, {W, k}, 1.0, double(k) / (H - k), 5, 1, {W - 9, k - 2}, {10, 3}, {5, 1}},
@@ -177,7 +159,7 @@ TEST(Transforms, Mirror) {
                       const Step& st = steps[t];
                       Image want = in;
                       const auto at = [&](int x, int y) { return want.px.data() + 4 * (std::min(y, H - 1) * W + std::min(x, W - 1)); };
-                      px::Resize_8u_AC4R(want.px.data(), {W, H}, 4 * W, st.src, at(st.bx, st.by), 4 * W, st.band, st.fx, st.fy, 2);
+                      px::Resize_8u_AC4R(want.px.data(), Size(in), 4 * W, st.src, at(st.bx, st.by), 4 * W, st.band, st.fx, st.fy, 2);
                       px::Mirror_8u_AC4IR(at(st.bx, st.by), 4 * W, st.band, t < 2 ? 0 : 1);
                       px::FilterBox_8u_AC4IR(at(st.sx, st.sy), 4 * W, st.size, st.mask, st.anchor);
                       return want;
@@ -196,11 +178,9 @@ TEST(Transforms, ResampleTiles) {
                   const int tw = static_cast<int>(w * f), th = static_cast<int>(h * f);
                   if (c < 0.001 || n < 2 || tw < 1 || th < 1) return in;  // a tile side of 0 leaves the image
                   std::vector<std::uint8_t> tile(4 * tw * th);
-                  px::Resize_8u_AC4R(in.px.data(), {w, h}, 4 * w, {0, 0, w, h}, tile.data(), 4 * tw, {tw, th}, f, f, 1);
+                  px::Resize_8u_AC4R(in.px.data(), Size(in), 4 * w, Full(in), tile.data(), 4 * tw, {tw, th}, f, f, 1);
                   const int mx = (w - (2 * ((w - tw) / (2 * tw)) + 1) * tw) / 2, my = (h - (2 * ((h - th) / (2 * th)) + 1) * th) / 2;
-                  return MapPixels(in, [&](int x, int y, int ch) {
-                      return tile[4 * (((y - my + th) % th) * tw + (x - mx + tw) % tw) + ch];
-                  });
+                  return MapPixels(in, [&](int x, int y, int ch) { return tile[4 * (((y - my + th) % th) * tw + (x - mx + tw) % tw) + ch]; });
               });
     }
 }
@@ -208,19 +188,18 @@ TEST(Transforms, ResampleTiles) {
 // The remap members: (BackColor, 255) where the linear remap through the
 // reference maps finds no source.
 Image ThroughMaps(const Image& in, const std::function<std::pair<float, float>(int X, int Y)>& map) {
-    const int w = in.w, h = in.h;
     std::vector<float> xs(in.count()), ys(in.count());
-    for (int n = 0; n < in.count(); ++n) std::tie(xs[n], ys[n]) = map(n % w, n / w);
+    for (int n = 0; n < in.count(); ++n) std::tie(xs[n], ys[n]) = map(n % in.w, n / in.w);
     Image out = in;
     const std::uint8_t value[4] = {kBackBgr[0], kBackBgr[1], kBackBgr[2], 255};
-    px::Set_8u_C4R(value, out.px.data(), 4 * w, {w, h});
-    px::Remap_8u_AC4R(in.px.data(), {w, h}, 4 * w, {0, 0, w, h}, xs.data(), 4 * w, ys.data(), 4 * w, out.px.data(), 4 * w, {w, h}, 2);
+    px::Set_8u_C4R(value, out.px.data(), 4 * in.w, Size(in));
+    px::Remap_8u_AC4R(in.px.data(), Size(in), 4 * in.w, Full(in), xs.data(), 4 * in.w, ys.data(), 4 * in.w, out.px.data(), 4 * in.w, Size(in), 2);
     return out;
 }
 
 std::vector<float> Profile(long long n, double degree) {
     std::vector<float> t(static_cast<std::size_t>(n), 0.0f);
-    for (long long i = 1; i < n; ++i) t[i] = static_cast<float>(std::pow(static_cast<float>(i) / static_cast<float>(n), degree));
+    for (long long i = 1; i < n; ++i) t[i] = static_cast<float>(std::pow(static_cast<float>(i) / static_cast<float>(n), std::clamp(degree, -1.0, 10.0)));
     return t;
 }
 
@@ -228,17 +207,14 @@ TEST(Transforms, RemapDistortions) {
     for (const auto& [angle, degree] : {std::pair{90.0, 0}, {-250.0, 1}, {700.0, 3}, {1e6, 5}, {-3000.0, -2}, {33.3, 40}}) {
         Check("twirl " + std::to_string(angle), [&](auto& s, double c) { return vtx::TransformTwirl(s, c, angle, degree); },
               [&](const Image& in, double c, bool) {
-                  const int cx = in.w / 2, cy = in.h / 2;
-                  const float a = static_cast<float>(c * angle);
+                  const long long cx = in.w / 2, cy = in.h / 2;
                   return ThroughMaps(in, [&](int X, int Y) {
                       const long long x = X - cx, y = Y - cy;
-                      const float r = static_cast<float>(std::sqrt(static_cast<double>(x * x + y * y) / (1LL * cx * cx + 1LL * cy * cy)));
-                      float theta = a;
+                      const float r = static_cast<float>(std::sqrt(static_cast<double>(x * x + y * y) / (cx * cx + cy * cy)));
+                      float theta = static_cast<float>(c * angle);
                       for (int k = 0; k < degree; ++k) theta *= 1 - r;
-                      int i = static_cast<int>(2 * theta) % 720;  // indexes of a turn or more wrap
-                      if (i < 0) i += 720;
-                      const float co = static_cast<float>(std::cos(i * 0.008726646259971648));
-                      const float si = static_cast<float>(std::sin(i * 0.008726646259971648));
+                      const int i = (static_cast<int>(2 * theta) % 720 + 720) % 720;  // indexes of a turn or more wrap
+                      const float co = static_cast<float>(std::cos(i * 0.008726646259971648)), si = static_cast<float>(std::sin(i * 0.008726646259971648));
                       return std::pair{x * co - y * si + cx, x * si + y * co + cy};
                   });
               });
@@ -248,11 +224,10 @@ TEST(Transforms, RemapDistortions) {
             Check("sphere", [&](auto& s, double c) { return vtx::TransformSphere(s, c, cx, cy, rx0, ry0, degree); },
                   [&](const Image& in, double c, bool) {
                       const long long rx = static_cast<long long>(std::max(rx0 * c, 0.001)), ry = static_cast<long long>(std::max(ry0 * c, 0.001));
-                      const std::vector<float> t = Profile(std::max(rx * ry, 1LL), std::clamp(degree, -1.0, 10.0));
-                      const int CY = in.h - 1 - cy;
+                      const std::vector<float> t = Profile(std::max(rx * ry, 1LL), degree);
+                      const float fx = static_cast<float>(rx), fy = static_cast<float>(ry), CY = static_cast<float>(in.h - 1 - cy);
                       return ThroughMaps(in, [&](int X, int Y) {
-                          const float dx = static_cast<float>(X - cx), dy = static_cast<float>(Y - CY);
-                          const float fx = static_cast<float>(rx), fy = static_cast<float>(ry);
+                          const float dx = static_cast<float>(X - cx), dy = Y - CY;
                           const float d = std::sqrt(dx * dx / (fx * fx) + static_cast<float>(dy * dy / (fy * fy)));
                           if (rx == 0 || ry == 0 || !(d < 1)) return std::pair{float(X), float(Y)};
                           const float f = t[static_cast<std::size_t>(static_cast<double>(rx * ry) * d)];
@@ -264,14 +239,12 @@ TEST(Transforms, RemapDistortions) {
          {std::tuple{3, 12, 2.0, 0}, {0, 8, -3.0, 1}, {30, 100, 0.7, 0}, {8, 0, 4.0, 7}, {-2, 30, 15.0, 1}, {45, 5, 1.0, 0}}) {
         Check("cylinder", [&](auto& s, double c) { return vtx::TransformCylinder(s, c, centre, radius, degree, type); },
               [&](const Image& in, double c, bool) {
-                  const long long n = static_cast<long long>(std::max(radius * c, 1.0));
-                  const std::vector<float> t = Profile(n, std::clamp(degree, -1.0, 10.0));
-                  const bool rows = type == 0;
-                  const long long C = rows ? in.h - 1 - centre : centre;
+                  const long long n = static_cast<long long>(std::max(radius * c, 1.0)), C = type == 0 ? in.h - 1 - centre : centre;
+                  const std::vector<float> t = Profile(n, degree);
                   return ThroughMaps(in, [&](int X, int Y) {
-                      const long long d = (rows ? Y : X) - C;
-                      const float v = std::llabs(d) < n ? d * t[std::llabs(d)] + C : float(rows ? Y : X);
-                      return rows ? std::pair{float(X), v} : std::pair{v, float(Y)};
+                      const long long d = (type == 0 ? Y : X) - C;
+                      const float v = std::llabs(d) < n ? d * t[std::llabs(d)] + C : float(type == 0 ? Y : X);
+                      return type == 0 ? std::pair{float(X), v} : std::pair{v, float(Y)};
                   });
               });
     }
