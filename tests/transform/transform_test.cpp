@@ -36,21 +36,28 @@ using Ref = std::function<Image(const Image& in, double c, bool mask)>;  // c cl
 // The member on every image, Completeness inside and beyond [0, 1] and NaN,
 // with and without UseMask, byte for byte against the reference.
 void Check(const std::string& what, const Call& call, const Ref& ref) {
-    vtx::ImageSession none;
-    EXPECT_EQ(call(none, 1.0), 1) << what;
+    EXPECT_EQ([&] { vtx::ImageSession none; return call(none, 1.0); }(), 1) << what;
     for (const Image& in : kImages)
         for (double comp : {kNaN, -1.0, 0.0, 0.3, 0.5, 1.0, 4.0})
             for (bool mask : {false, true}) {
                 vtx::ImageSession s;
-                EXPECT_EQ(s.SetImageCopy(in.px.data(), in.w, in.h), 0);
-                s.setUseMask(mask ? vtx::kVariantTrue : vtx::kVariantFalse);
-                s.setBackColor(kBack);
+                ASSERT_EQ(s.SetImageCopy(in.px.data(), in.w, in.h), 0);
+                s.setBackColor(kBack), s.setUseMask(mask ? vtx::kVariantTrue : vtx::kVariantFalse);
                 ASSERT_EQ(call(s, comp), 0) << what;
                 const Image want = ref(in, std::isnan(comp) ? 0.0 : std::clamp(comp, 0.0, 1.0), mask);
                 const std::size_t i = std::mismatch(want.px.begin(), want.px.end(), s.pixels()).first - want.px.begin();
-                ASSERT_EQ(i, want.px.size()) << what << " C " << comp << " mask " << mask << " " << in.w << "x" << in.h
-                                             << " byte " << i << ": " << int{s.pixels()[i]} << ", not " << int{want.px[i]};
+                ASSERT_EQ(i, want.px.size()) << what << " C " << comp << " mask " << mask << " " << in.w << "x" << in.h << " byte " << i;
             }
+}
+
+// The background, then the colour of every pixel (x, y) moved to to(x, y) where that lies in the image (later sources win).
+Image Moved(const Image& in, const std::function<std::pair<long long, long long>(long long x, long long y)>& to, bool mask = false) {
+    Image want = Background(in);
+    for (int n = 0; n < in.count(); ++n) {
+        const auto [tx, ty] = to(n % in.w, n / in.w);
+        if ((!mask || in.pixel(n)[3] == 0) && tx >= 0 && tx < in.w && ty >= 0 && ty < in.h) std::copy_n(in.pixel(n), 3, want.pixel(static_cast<int>(ty * in.w + tx)));
+    }
+    return want;
 }
 
 TEST(Transforms, FlipAndShift) {
@@ -58,23 +65,15 @@ TEST(Transforms, FlipAndShift) {
         const bool v = (vertical & 0xFFFF) == 0xFFFF;
         Check("flip " + std::to_string(vertical), [&](auto& s, double c) { return vtx::TransformFlip(s, c, vertical); },
               [&](const Image& in, double c, bool mask) {
-                  Image want = Background(in);
-                  for (int n = 0, x = 0, y = 0; n < in.count(); ++n, x = n % in.w, y = n / in.w) {
-                      const int tx = v ? x : static_cast<int>((in.w - 1 - x) * c + (1 - c) * x);
-                      const int ty = v ? static_cast<int>((in.h - 1 - y) * c + (1 - c) * y) : y;
-                      if (!mask || in.pixel(n)[3] == 0) std::copy_n(in.pixel(n), 3, want.pixel(ty * in.w + tx));
-                  }
-                  return want;
+                  return Moved(in, [&](long long x, long long y) {
+                      return v ? std::pair{x, static_cast<long long>((in.h - 1 - y) * c + (1 - c) * y)} : std::pair{static_cast<long long>((in.w - 1 - x) * c + (1 - c) * x), y};
+                  }, mask);
               });
     }
     for (const auto& [X, Y] : {std::pair{3, -2}, {-5, 4}, {0, 0}, {1000, 0}, {0, -1000}, {INT32_MIN, INT32_MAX}}) {
         Check("shift", [&](auto& s, double c) { return vtx::TransformShift(s, c, X, Y); }, [&](const Image& in, double c, bool) {
             const long long sx = static_cast<long long>(X * c), sy = static_cast<long long>(-1.0 * Y * c);
-            Image want = sx == 0 && sy == 0 ? in : Background(in);
-            for (long long y = std::max(0LL, -sy); y < std::min<long long>(in.h, in.h - sy) && (sx || sy); ++y)
-                for (long long x = std::max(0LL, -sx); x < std::min<long long>(in.w, in.w - sx); ++x)
-                    std::copy_n(in.pixel(y * in.w + x), 3, want.pixel((y + sy) * in.w + x + sx));
-            return want;
+            return sx == 0 && sy == 0 ? in : Moved(in, [&](long long x, long long y) { return std::pair{x + sx, y + sy}; });
         });
     }
 }
