@@ -113,6 +113,7 @@ struct Twirl {
     std::int64_t r2;
     float angle;
     std::int32_t degree;
+    std::int32_t* indexes;  // one row's table indexes per |x|: max(cx, W − 1 − cx) + 4 entries
 };
 
 // θ = A multiplied `degree` times by (1 − r), in single precision. Only
@@ -159,9 +160,33 @@ void TwirlStore(const std::int32_t idx[4], __m128 fx, __m128 fy, __m128 fcx, __m
     _mm_storeu_ps(ys, _mm_add_ps(_mm_add_ps(_mm_mul_ps(fx, si), _mm_mul_ps(fy, co)), fcy));
 }
 
+// Table indexes of the pixels x = m .. m+3 of row y (from the centre), four
+// lanes: r from x² + y² exact in double, then θ multiplied until every
+// lane is below 0.5 or fixed (further factors leave its index unchanged).
+void TwirlIndexes(const Twirl& t, std::int32_t m, std::int64_t y, std::int32_t idx[4]) {
+    const __m128i xi = _mm_setr_epi32(m, m + 1, m + 2, m + 3);
+    const __m128d yy = _mm_set1_pd(static_cast<double>(y * y)), r2 = _mm_set1_pd(static_cast<double>(t.r2));
+    const __m128d x01 = _mm_cvtepi32_pd(xi), x23 = _mm_cvtepi32_pd(_mm_shuffle_epi32(xi, 0xEE));
+    const __m128d q01 = _mm_div_pd(_mm_add_pd(_mm_mul_pd(x01, x01), yy), r2);
+    const __m128d q23 = _mm_div_pd(_mm_add_pd(_mm_mul_pd(x23, x23), yy), r2);
+    const __m128 k = _mm_sub_ps(_mm_set1_ps(1.0f), _mm_movelh_ps(_mm_cvtpd_ps(_mm_sqrt_pd(q01)), _mm_cvtpd_ps(_mm_sqrt_pd(q23))));
+    const __m128 half = _mm_set1_ps(0.5f), abs = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    __m128 theta = _mm_set1_ps(t.angle);
+    for (std::int32_t i = 0; i < t.degree; ++i) {
+        const __m128 next = _mm_mul_ps(theta, k);
+        const __m128 settled = _mm_or_ps(_mm_cmpeq_ps(next, theta), _mm_cmplt_ps(_mm_and_ps(next, abs), half));
+        theta = next;
+        if (_mm_movemask_ps(settled) == 15) break;
+    }
+    const __m128d two = _mm_set1_pd(2.0);
+    const __m128i i01 = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtps_pd(theta), two));
+    const __m128i i23 = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(theta, theta)), two));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(idx), _mm_unpacklo_epi64(i01, i23));
+    for (int j = 0; j < 4; ++j) idx[j] = idx[j] % 720 < 0 ? idx[j] % 720 + 720 : idx[j] % 720;
+}
+
 Span FillTwirl(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs, float* ys) {
     const Twirl& t = *static_cast<const Twirl*>(context);
-    const AngleTables& tables = Angles();
     // |θ| does not grow with the distance from the centre, so the pixels of
     // a row that turn lie within |x| ≤ e of the centre column: e by
     // bisection per row, the band's span from the largest.
@@ -180,58 +205,37 @@ Span FillTwirl(const void* context, std::int32_t w, std::int32_t y0, std::int32_
     }
     if (e < 0) return {0, 0};
     const Span sp{std::max<std::int64_t>(t.cx - e, 0), std::min<std::int64_t>(t.cx + e + 1, w)};
-    // Four lanes where the arithmetic allows: x² + y² exact in double, 2θ
-    // within the int32 range, θ never NaN.
+    // x and −x share r and θ: the indexes for |x| = 0 .. e first (four
+    // lanes where x² + y² is exact in double, 2θ within the int32 range and
+    // θ never NaN), then the entries.
     const bool lanes = w < (1 << 25) && t.cy < (1 << 25) && std::fabs(t.angle) < 1e9f;
     const auto fcx = static_cast<float>(t.cx), fcy = static_cast<float>(t.cy);
-    const std::int32_t constantIndex = t.degree > 0 ? -1 : TwirlIndex(t.angle);
     for (std::int32_t r = 0; r < rows; ++r) {
         const std::int64_t y = y0 + r - t.cy;
+        std::int32_t* idx = t.indexes;
+        std::int64_t m = 0;
+        if (t.degree <= 0) {
+            for (; m <= e; ++m) idx[m] = TwirlIndex(t.angle);
+        }
+        for (; lanes && m + 4 <= e + 1; m += 4) TwirlIndexes(t, static_cast<std::int32_t>(m), y, idx + m);
+        for (; m <= e; ++m) idx[m] = TwirlIndex(TwirlAngle(t.angle, TwirlRadius(t, m, y), t.degree));
         float* xr = xs + static_cast<std::int64_t>(r) * w;
         float* yr = ys + static_cast<std::int64_t>(r) * w;
         std::int64_t X = sp.x0;
-        if (lanes) {
-            const __m128 fy = _mm_set1_ps(static_cast<float>(y));
-            const __m128d yy = _mm_set1_pd(static_cast<double>(y * y)), r2 = _mm_set1_pd(static_cast<double>(t.r2));
-            for (; X + 4 <= sp.x1; X += 4) {
-                const auto x = static_cast<std::int32_t>(X - t.cx);
-                const __m128i xi = _mm_setr_epi32(x, x + 1, x + 2, x + 3);
-                const __m128 fx = _mm_cvtepi32_ps(xi);
-                std::int32_t idx[4];
-                if (constantIndex >= 0) {
-                    idx[0] = idx[1] = idx[2] = idx[3] = constantIndex;
-                } else {
-                    const __m128d x01 = _mm_cvtepi32_pd(xi), x23 = _mm_cvtepi32_pd(_mm_shuffle_epi32(xi, 0xEE));
-                    const __m128d q01 = _mm_div_pd(_mm_add_pd(_mm_mul_pd(x01, x01), yy), r2);
-                    const __m128d q23 = _mm_div_pd(_mm_add_pd(_mm_mul_pd(x23, x23), yy), r2);
-                    const __m128 rad = _mm_movelh_ps(_mm_cvtpd_ps(_mm_sqrt_pd(q01)), _mm_cvtpd_ps(_mm_sqrt_pd(q23)));
-                    const __m128 k = _mm_sub_ps(_mm_set1_ps(1.0f), rad);
-                    // The product for every lane, until each is below 0.5
-                    // or fixed: further factors leave its index unchanged.
-                    __m128 theta = _mm_set1_ps(t.angle);
-                    const __m128 half = _mm_set1_ps(0.5f), abs = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
-                    for (std::int32_t i = 0; i < t.degree; ++i) {
-                        const __m128 next = _mm_mul_ps(theta, k);
-                        const __m128 settled = _mm_or_ps(_mm_cmpeq_ps(next, theta), _mm_cmplt_ps(_mm_and_ps(next, abs), half));
-                        theta = next;
-                        if (_mm_movemask_ps(settled) == 15) break;
-                    }
-                    const __m128d two = _mm_set1_pd(2.0);
-                    const __m128i i01 = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtps_pd(theta), two));
-                    const __m128i i23 = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(theta, theta)), two));
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(idx), _mm_unpacklo_epi64(i01, i23));
-                    for (std::int32_t& i : idx) i = i % 720 < 0 ? i % 720 + 720 : i % 720;
-                }
-                TwirlStore(idx, fx, fy, _mm_set1_ps(fcx), _mm_set1_ps(fcy), xr + X, yr + X);
-            }
+        const __m128 fy = _mm_set1_ps(static_cast<float>(y));
+        for (; X + 4 <= sp.x1; X += 4) {
+            const auto x = static_cast<std::int32_t>(X - t.cx);
+            const std::int32_t four[4] = {idx[std::abs(x)], idx[std::abs(x + 1)], idx[std::abs(x + 2)], idx[std::abs(x + 3)]};
+            TwirlStore(four, _mm_cvtepi32_ps(_mm_setr_epi32(x, x + 1, x + 2, x + 3)), fy, _mm_set1_ps(fcx),
+                       _mm_set1_ps(fcy), xr + X, yr + X);
         }
+        const AngleTables& tab = Angles();
         for (; X < sp.x1; ++X) {
             const std::int64_t x = X - t.cx;
-            const float theta = t.degree > 0 ? TwirlAngle(t.angle, TwirlRadius(t, x, y), t.degree) : t.angle;
-            const std::int32_t i = TwirlIndex(theta);
-            const auto fx = static_cast<float>(x), fy = static_cast<float>(y);
-            xr[X] = fx * tables.cosT[i] - fy * tables.sinT[i] + fcx;
-            yr[X] = fx * tables.sinT[i] + fy * tables.cosT[i] + fcy;
+            const std::int32_t i = idx[x < 0 ? -x : x];
+            const auto fx = static_cast<float>(x), fyy = static_cast<float>(y);
+            xr[X] = fx * tab.cosT[i] - fyy * tab.sinT[i] + fcx;
+            yr[X] = fx * tab.sinT[i] + fyy * tab.cosT[i] + fcy;
         }
     }
     return sp;
@@ -254,12 +258,16 @@ float* ProfileTable(CallMemory& memory, std::int64_t n, double degree) {
 struct Sphere {
     std::int64_t cx, cy, rx, ry;
     const float* table;
+    float* factors;  // one row's profile factors per |dx| (W + 4 entries)
 };
 
 // d = sqrt(dx²/rx² + dy²/ry²) in single precision, dy²/ry² once per row.
 // With rx or ry 0 every pixel maps to itself (d is not finite). d < 1
 // needs |dx| < rx and |dy| < ry (dx² ≥ rx² rounds to a quotient ≥ 1), so
 // the span is the ellipse's bounding columns in bands that meet its rows.
+// dx and −dx share d: per row the profile factor t[trunc(n·d)] (or −1
+// outside the ellipse) per |dx| first, four lanes at a time, then the
+// entries dx·f + CX, dy·f + CY.
 Span FillSphere(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs, float* ys) {
     const Sphere& p = *static_cast<const Sphere*>(context);
     if (p.rx <= 0 || p.ry <= 0 || y0 + rows <= p.cy - p.ry + 1 || y0 > p.cy + p.ry - 1) return {0, 0};
@@ -268,57 +276,50 @@ Span FillSphere(const void* context, std::int32_t w, std::int32_t y0, std::int32
     const auto frx = static_cast<float>(p.rx), fry = static_cast<float>(p.ry);
     const std::int64_t n = p.rx * p.ry;
     const auto fcx = static_cast<float>(p.cx), fcy = static_cast<float>(p.cy);
-    // dx within the int32 range for the lanes.
-    const bool lanes = sp.x0 - p.cx >= INT32_MIN && sp.x1 - p.cx <= INT32_MAX - 4;
+    // |dx| over the span: mlo .. mhi, at most W values; within int32 for the lanes.
+    const std::int64_t mlo = p.cx < sp.x0 ? sp.x0 - p.cx : (p.cx >= sp.x1 ? p.cx - sp.x1 + 1 : 0);
+    const std::int64_t mhi = std::max(std::llabs(sp.x0 - p.cx), std::llabs(sp.x1 - 1 - p.cx));
+    const bool lanes = mhi <= INT32_MAX - 4;
+    float* f = p.factors - mlo;
     for (std::int32_t r = 0; r < rows; ++r) {
         const std::int64_t Y = y0 + r, dy = Y - p.cy;
         const auto fdy = static_cast<float>(dy), fY = static_cast<float>(Y);
         const float qy = (fdy * fdy) / (fry * fry);
-        float* xr = xs + static_cast<std::int64_t>(r) * w;
-        float* yr = ys + static_cast<std::int64_t>(r) * w;
-        std::int64_t X = sp.x0;
+        std::int64_t m = mlo;
         if (lanes) {
             const __m128 vq = _mm_set1_ps(qy), rr = _mm_set1_ps(frx * frx), one = _mm_set1_ps(1.0f);
             const __m128d nd = _mm_set1_pd(static_cast<double>(n));
-            for (; X + 4 <= sp.x1; X += 4) {
-                const auto dx = static_cast<std::int32_t>(X - p.cx);
-                const __m128 fdx = _mm_cvtepi32_ps(_mm_setr_epi32(dx, dx + 1, dx + 2, dx + 3));
+            for (; m + 4 <= mhi + 1; m += 4) {
+                const auto mi = static_cast<std::int32_t>(m);
+                const __m128 fdx = _mm_cvtepi32_ps(_mm_setr_epi32(mi, mi + 1, mi + 2, mi + 3));
                 const __m128 d = _mm_sqrt_ps(_mm_add_ps(_mm_div_ps(_mm_mul_ps(fdx, fdx), rr), vq));
                 const int inside = _mm_movemask_ps(_mm_cmplt_ps(d, one));
+                if (inside == 0) {
+                    _mm_storeu_ps(f + m, _mm_set1_ps(-1.0f));
+                    continue;
+                }
                 // k = trunc(n·d) where d < 1, so below n ≤ 2^29.
                 const __m128 dm = _mm_and_ps(d, _mm_cmplt_ps(d, one));
                 const __m128i k01 = _mm_cvttpd_epi32(_mm_mul_pd(nd, _mm_cvtps_pd(dm)));
                 const __m128i k23 = _mm_cvttpd_epi32(_mm_mul_pd(nd, _mm_cvtps_pd(_mm_movehl_ps(dm, dm))));
                 std::int32_t k[4];
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(k), _mm_unpacklo_epi64(k01, k23));
-                float f[4];
-                for (int j = 0; j < 4; ++j) f[j] = p.table[std::min<std::int64_t>(k[j], n - 1)];
-                const __m128 tf = _mm_loadu_ps(f), in = _mm_cmplt_ps(d, one);
-                const __m128 fX = _mm_cvtepi32_ps(_mm_setr_epi32(static_cast<std::int32_t>(X), static_cast<std::int32_t>(X + 1),
-                                                                 static_cast<std::int32_t>(X + 2), static_cast<std::int32_t>(X + 3)));
-                const __m128 mx = _mm_add_ps(_mm_mul_ps(fdx, tf), _mm_set1_ps(fcx));
-                const __m128 my = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(fdy), tf), _mm_set1_ps(fcy));
-                if (inside == 0) {
-                    _mm_storeu_ps(xr + X, fX);
-                    _mm_storeu_ps(yr + X, _mm_set1_ps(fY));
-                } else {
-                    _mm_storeu_ps(xr + X, _mm_or_ps(_mm_and_ps(in, mx), _mm_andnot_ps(in, fX)));
-                    _mm_storeu_ps(yr + X, _mm_or_ps(_mm_and_ps(in, my), _mm_andnot_ps(in, _mm_set1_ps(fY))));
-                }
+                for (int j = 0; j < 4; ++j) f[m + j] = inside >> j & 1 ? p.table[std::min<std::int64_t>(k[j], n - 1)] : -1.0f;
             }
         }
-        for (; X < sp.x1; ++X) {
-            const auto fdx = static_cast<float>(X - p.cx);
-            float mx = static_cast<float>(X), my = fY;
+        for (; m <= mhi; ++m) {
+            const auto fdx = static_cast<float>(m);
             const float d = std::sqrt((fdx * fdx) / (frx * frx) + qy);
-            if (d < 1.0f) {
-                const std::int64_t k =
-                    std::min<std::int64_t>(static_cast<std::int64_t>(static_cast<double>(n) * static_cast<double>(d)), n - 1);
-                mx = fdx * p.table[k] + fcx;
-                my = fdy * p.table[k] + fcy;
-            }
-            xr[X] = mx;
-            yr[X] = my;
+            f[m] = d < 1.0f ? p.table[std::min<std::int64_t>(static_cast<std::int64_t>(static_cast<double>(n) * static_cast<double>(d)), n - 1)]
+                            : -1.0f;
+        }
+        float* xr = xs + static_cast<std::int64_t>(r) * w;
+        float* yr = ys + static_cast<std::int64_t>(r) * w;
+        for (std::int64_t X = sp.x0; X < sp.x1; ++X) {
+            const std::int64_t dx = X - p.cx;
+            const float v = f[dx < 0 ? -dx : dx];
+            xr[X] = v < 0.0f ? static_cast<float>(X) : static_cast<float>(dx) * v + fcx;
+            yr[X] = v < 0.0f ? fY : fdy * v + fcy;
         }
     }
     return sp;
@@ -382,6 +383,8 @@ std::int32_t TransformTwirl(ImageSession& s, double Completeness, double Angle, 
     t.angle = static_cast<float>(c * Angle);
     t.degree = Degree;
     CallMemory memory(s);
+    t.indexes = reinterpret_cast<std::int32_t*>(memory.Allocate(std::int64_t{4} * (t.cx + 4)));
+    if (t.indexes == nullptr) return 1;
     return RemapThrough(s, memory, &t, FillTwirl);
 }
 
@@ -397,7 +400,8 @@ std::int32_t TransformSphere(ImageSession& s, double Completeness, std::int32_t 
     p.ry = px::TruncToInt32(std::max(RadiusY * c, 0.001));
     CallMemory memory(s);
     p.table = ProfileTable(memory, std::max<std::int64_t>(p.rx * p.ry, 1), degree);
-    if (p.table == nullptr) return 1;
+    p.factors = reinterpret_cast<float*>(memory.Allocate(std::int64_t{4} * (s.width() + 4)));
+    if (p.table == nullptr || p.factors == nullptr) return 1;
     return RemapThrough(s, memory, &p, FillSphere);
 }
 
