@@ -9,6 +9,7 @@
 #include "effects/effects.h"
 #include "filters/filters.h"
 #include "session/image_session.h"
+#include "transform/transform.h"
 
 namespace vtxbench {
 namespace {
@@ -60,6 +61,21 @@ std::vector<MemberCase> Cases() {
             }
         }
     }
+    // The transforms, at arguments that move every pixel (the remap
+    // distortions with lenses covering the frame).
+    const std::vector<MemberCase> transforms = {
+        {"TransformTwirl", "1,90,0", [](S& s) { return vtx::TransformTwirl(s, 1, 90, 0); }},
+        {"TransformTwirl", "1,360,10", [](S& s) { return vtx::TransformTwirl(s, 1, 360, 10); }},
+        {"TransformSphere", "1,960,540,960,540,2", [](S& s) { return vtx::TransformSphere(s, 1, 960, 540, 960, 540, 2.0); }},
+        {"TransformSphere", "1,960,540,300,200,-1", [](S& s) { return vtx::TransformSphere(s, 1, 960, 540, 300, 200, -1.0); }},
+        {"TransformCylinder", "1,540,540,2,0", [](S& s) { return vtx::TransformCylinder(s, 1, 540, 540, 2.0, 0); }},
+        {"TransformCylinder", "1,960,960,2,1", [](S& s) { return vtx::TransformCylinder(s, 1, 960, 960, 2.0, 1); }},
+        {"TransformRotate", "1,30", [](S& s) { return vtx::TransformRotate(s, 1, 30); }},
+        {"TransformPerspective", "1,-1,30", [](S& s) { return vtx::TransformPerspective(s, 1, -1, 30); }},
+        {"TransformZoom", "1,50", [](S& s) { return vtx::TransformZoom(s, 1, 50); }},
+        {"TransformMirror", "1,50,8100", [](S& s) { return vtx::TransformMirror(s, 1, 50, 8100); }},
+    };
+    cases.insert(cases.end(), transforms.begin(), transforms.end());
     for (int type = 0; type <= 9; ++type) {
         cases.push_back({"FilterSobel", "1," + std::to_string(type), [type](S& s) { return vtx::FilterSobel(s, 1, type); }});
     }

@@ -10,10 +10,23 @@
 // its own. The profile table of the sphere (rx·ry entries) and the cylinder
 // comes from the call's memory too; a table above the call's limit counts as
 // an allocation that fails (result 1, image unchanged).
+//
+// Speed: a pixel whose map entry is its own position comes out of the linear
+// remap as it was (weight 0 on the neighbour, or weight 1 on the last
+// column or row, which is the pixel itself), with alpha 255. Each fill
+// therefore reports the columns of its band that the map moves (outside
+// them every entry is the pixel's own position), and only that rectangle
+// goes through the remap; the rest keeps its colour. The map arithmetic is
+// the single- and double-precision arithmetic of the definitions, four
+// lanes at a time with SSE2 where it is plain +, -, ·, / and square root
+// (correctly rounded in both forms), so the maps are bit for bit those of
+// the one-pixel code.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+
+#include <emmintrin.h>
 
 #include "primitives/conventions.h"
 #include "primitives/geometry.h"
@@ -28,31 +41,54 @@ namespace {
 
 constexpr std::int32_t kBandRows = 32;
 
-// Fills the maps of rows y0 .. y0+rows-1 (row r of the band at xs + r·W).
-using MapFill = void (*)(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs,
+// Columns [x0, x1) of a band whose map entries a fill wrote; every other
+// pixel of the band maps onto itself.
+struct Span {
+    std::int64_t x0, x1;
+};
+
+// Fills the maps of rows y0 .. y0+rows-1 (row r of the band at xs + r·W)
+// inside the span it returns.
+using MapFill = Span (*)(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs,
                          float* ys);
 
-// The shared procedure. `table` is the profile table already taken from
-// `memory` (or null where none is needed).
+// The shared procedure.
 std::int32_t RemapThrough(ImageSession& s, CallMemory& memory, const void* context, MapFill fill) {
     const std::int32_t w = s.width(), h = s.height();
-    const std::int32_t band = std::min(h, kBandRows);
+    const std::int32_t band = std::min(h, kBandRows), bands = (h + band - 1) / band;
+    const std::int64_t step = s.stride();
     std::uint8_t* dst = memory.Allocate(static_cast<std::int64_t>(s.byteSize()));
     auto* xs = reinterpret_cast<float*>(memory.Allocate(std::int64_t{4} * w * band));
     auto* ys = reinterpret_cast<float*>(memory.Allocate(std::int64_t{4} * w * band));
-    if (dst == nullptr || xs == nullptr || ys == nullptr) return 1;
+    auto* spans = reinterpret_cast<Span*>(memory.Allocate(std::int64_t{sizeof(Span)} * bands));
+    if (dst == nullptr || xs == nullptr || ys == nullptr || spans == nullptr) return 1;
     std::uint8_t bgr[3];
     ColourBytes(s.backColor(), bgr);
     const std::uint8_t value[4] = {bgr[0], bgr[1], bgr[2], 255};
-    px::Set_8u_C4R(value, dst, s.stride(), ImageRoi(s));
-    for (std::int32_t y0 = 0; y0 < h; y0 += band) {
-        const std::int32_t rows = std::min(band, h - y0);
-        fill(context, w, y0, rows, xs, ys);
-        px::Remap_8u_AC4R(s.pixels(), px::RoiSize{w, h}, s.stride(), px::RoiRect{0, 0, w, h}, xs, 4 * w, ys, 4 * w,
-                          dst + static_cast<std::int64_t>(y0) * s.stride(), s.stride(), px::RoiSize{w, rows},
-                          px::kInterLinear);
+    for (std::int32_t b = 0; b < bands; ++b) {
+        const std::int32_t y0 = b * band, rows = std::min(band, h - y0);
+        const Span sp = spans[b] = fill(context, w, y0, rows, xs, ys);
+        if (sp.x1 <= sp.x0) continue;
+        std::uint8_t* d = dst + y0 * step + 4 * sp.x0;
+        const px::RoiSize size{static_cast<std::int32_t>(sp.x1 - sp.x0), rows};
+        px::Set_8u_C4R(value, d, s.stride(), size);
+        px::Remap_8u_AC4R(s.pixels(), px::RoiSize{w, h}, s.stride(), px::RoiRect{0, 0, w, h}, xs + sp.x0, 4 * w,
+                          ys + sp.x0, 4 * w, d, s.stride(), size, px::kInterLinear);
     }
-    std::memcpy(s.pixels(), dst, static_cast<std::size_t>(s.byteSize()));
+    // Only now, with every source read: the moved rectangles from the
+    // buffer, alpha 255 elsewhere.
+    for (std::int32_t y = 0; y < h; ++y) {
+        const Span sp = spans[y / band];
+        std::uint8_t* row = s.pixels() + y * step;
+        for (std::int64_t x = 0; x < w; ++x) {
+            if (x == sp.x0 && sp.x1 > sp.x0) {
+                std::memcpy(row + 4 * x, dst + y * step + 4 * x, static_cast<std::size_t>(4 * (sp.x1 - sp.x0)));
+                x = sp.x1 - 1;
+                continue;
+            }
+            row[4 * x + 3] = 255;
+        }
+    }
     return 0;
 }
 
@@ -77,42 +113,132 @@ struct Twirl {
     std::int64_t r2;
     float angle;
     std::int32_t degree;
+    std::int32_t* indexes;  // one row's table indexes per |x|: max(cx, W − 1 − cx) + 4 entries
 };
 
 // θ = A multiplied `degree` times by (1 − r), in single precision. Only
-// trunc(2θ) is used, and |θ| never grows, so the loop may stop once
-// |θ| < 0.5 (the index is 0 from there on) or θ no longer changes.
+// trunc(2θ) is used, and |θ| never grows (0 ≤ 1 − r ≤ 1), so the loop may
+// stop once |θ| < 0.5 (the index is 0 from there on), θ no longer changes
+// or is NaN (stays NaN).
 float TwirlAngle(float a, float r, std::int32_t degree) {
     float theta = a;
     const float k = 1.0f - r;
     if (!(theta == theta) || k == 1.0f) return theta;
     for (std::int32_t i = 0; i < degree; ++i) {
         const float next = theta * k;
-        if (next == theta) break;
+        if (next == theta || !(std::fabs(next) >= 0.5f)) return next;
         theta = next;
-        if (std::fabs(theta) < 0.5f) break;
     }
     return theta;
 }
 
-void FillTwirl(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs, float* ys) {
+float TwirlRadius(const Twirl& t, std::int64_t x, std::int64_t y) {
+    return static_cast<float>(std::sqrt(static_cast<double>(x * x + y * y) / static_cast<double>(t.r2)));
+}
+
+// Table index of θ. Indexes of a full turn or more wrap modulo 720 like the
+// negative ones (an index of -720 < i < 0 gains 720).
+std::int32_t TwirlIndex(float theta) {
+    std::int32_t i = px::TruncToInt32(2.0 * static_cast<double>(theta)) % 720;
+    return i < 0 ? i + 720 : i;
+}
+
+// Whether the pixel at (x, y) from the centre turns by half a degree or
+// more; otherwise its index is 0 (cos 1, sin 0) and it maps onto itself.
+bool TwirlMoves(const Twirl& t, std::int64_t x, std::int64_t y) {
+    const float theta = t.degree > 0 ? TwirlAngle(t.angle, TwirlRadius(t, x, y), t.degree) : t.angle;
+    return !(std::fabs(theta) < 0.5f);
+}
+
+// Four map entries from four table indexes: x·cos − y·sin + cx and
+// x·sin + y·cos + cy in single precision.
+void TwirlStore(const std::int32_t idx[4], __m128 fx, __m128 fy, __m128 fcx, __m128 fcy, float* xs, float* ys) {
+    const AngleTables& tab = Angles();
+    const __m128 co = _mm_setr_ps(tab.cosT[idx[0]], tab.cosT[idx[1]], tab.cosT[idx[2]], tab.cosT[idx[3]]);
+    const __m128 si = _mm_setr_ps(tab.sinT[idx[0]], tab.sinT[idx[1]], tab.sinT[idx[2]], tab.sinT[idx[3]]);
+    _mm_storeu_ps(xs, _mm_add_ps(_mm_sub_ps(_mm_mul_ps(fx, co), _mm_mul_ps(fy, si)), fcx));
+    _mm_storeu_ps(ys, _mm_add_ps(_mm_add_ps(_mm_mul_ps(fx, si), _mm_mul_ps(fy, co)), fcy));
+}
+
+// Table indexes of the pixels x = m .. m+3 of row y (from the centre), four
+// lanes: r from x² + y² exact in double, then θ multiplied until every
+// lane is below 0.5 or fixed (further factors leave its index unchanged).
+void TwirlIndexes(const Twirl& t, std::int32_t m, std::int64_t y, std::int32_t idx[4]) {
+    const __m128i xi = _mm_setr_epi32(m, m + 1, m + 2, m + 3);
+    const __m128d yy = _mm_set1_pd(static_cast<double>(y * y)), r2 = _mm_set1_pd(static_cast<double>(t.r2));
+    const __m128d x01 = _mm_cvtepi32_pd(xi), x23 = _mm_cvtepi32_pd(_mm_shuffle_epi32(xi, 0xEE));
+    const __m128d q01 = _mm_div_pd(_mm_add_pd(_mm_mul_pd(x01, x01), yy), r2);
+    const __m128d q23 = _mm_div_pd(_mm_add_pd(_mm_mul_pd(x23, x23), yy), r2);
+    const __m128 k = _mm_sub_ps(_mm_set1_ps(1.0f), _mm_movelh_ps(_mm_cvtpd_ps(_mm_sqrt_pd(q01)), _mm_cvtpd_ps(_mm_sqrt_pd(q23))));
+    const __m128 half = _mm_set1_ps(0.5f), abs = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    __m128 theta = _mm_set1_ps(t.angle);
+    for (std::int32_t i = 0; i < t.degree; ++i) {
+        const __m128 next = _mm_mul_ps(theta, k);
+        const __m128 settled = _mm_or_ps(_mm_cmpeq_ps(next, theta), _mm_cmplt_ps(_mm_and_ps(next, abs), half));
+        theta = next;
+        if (_mm_movemask_ps(settled) == 15) break;
+    }
+    const __m128d two = _mm_set1_pd(2.0);
+    const __m128i i01 = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtps_pd(theta), two));
+    const __m128i i23 = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(theta, theta)), two));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(idx), _mm_unpacklo_epi64(i01, i23));
+    for (int j = 0; j < 4; ++j) idx[j] = idx[j] % 720 < 0 ? idx[j] % 720 + 720 : idx[j] % 720;
+}
+
+Span FillTwirl(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs, float* ys) {
     const Twirl& t = *static_cast<const Twirl*>(context);
-    const AngleTables& tables = Angles();
+    // |θ| does not grow with the distance from the centre, so the pixels of
+    // a row that turn lie within |x| ≤ e of the centre column: e by
+    // bisection per row, the band's span from the largest.
+    const std::int64_t xmax = std::max<std::int64_t>(t.cx, w - 1 - t.cx);
+    std::int64_t e = -1;
     for (std::int32_t r = 0; r < rows; ++r) {
         const std::int64_t y = y0 + r - t.cy;
-        for (std::int32_t X = 0; X < w; ++X) {
+        if (!TwirlMoves(t, 0, y)) continue;
+        std::int64_t lo = 0, hi = xmax;  // moves at lo; the answer lies in [lo, hi]
+        while (lo < hi) {
+            const std::int64_t mid = lo + (hi - lo + 1) / 2;
+            if (TwirlMoves(t, mid, y)) lo = mid;
+            else hi = mid - 1;
+        }
+        e = std::max(e, lo);
+    }
+    if (e < 0) return {0, 0};
+    const Span sp{std::max<std::int64_t>(t.cx - e, 0), std::min<std::int64_t>(t.cx + e + 1, w)};
+    // x and −x share r and θ: the indexes for |x| = 0 .. e first (four
+    // lanes where x² + y² is exact in double, 2θ within the int32 range and
+    // θ never NaN), then the entries.
+    const bool lanes = w < (1 << 25) && t.cy < (1 << 25) && std::fabs(t.angle) < 1e9f;
+    const auto fcx = static_cast<float>(t.cx), fcy = static_cast<float>(t.cy);
+    for (std::int32_t r = 0; r < rows; ++r) {
+        const std::int64_t y = y0 + r - t.cy;
+        std::int32_t* idx = t.indexes;
+        std::int64_t m = 0;
+        if (t.degree <= 0) {
+            for (; m <= e; ++m) idx[m] = TwirlIndex(t.angle);
+        }
+        for (; lanes && m + 4 <= e + 1; m += 4) TwirlIndexes(t, static_cast<std::int32_t>(m), y, idx + m);
+        for (; m <= e; ++m) idx[m] = TwirlIndex(TwirlAngle(t.angle, TwirlRadius(t, m, y), t.degree));
+        float* xr = xs + static_cast<std::int64_t>(r) * w;
+        float* yr = ys + static_cast<std::int64_t>(r) * w;
+        std::int64_t X = sp.x0;
+        const __m128 fy = _mm_set1_ps(static_cast<float>(y));
+        for (; X + 4 <= sp.x1; X += 4) {
+            const auto x = static_cast<std::int32_t>(X - t.cx);
+            const std::int32_t four[4] = {idx[std::abs(x)], idx[std::abs(x + 1)], idx[std::abs(x + 2)], idx[std::abs(x + 3)]};
+            TwirlStore(four, _mm_cvtepi32_ps(_mm_setr_epi32(x, x + 1, x + 2, x + 3)), fy, _mm_set1_ps(fcx),
+                       _mm_set1_ps(fcy), xr + X, yr + X);
+        }
+        const AngleTables& tab = Angles();
+        for (; X < sp.x1; ++X) {
             const std::int64_t x = X - t.cx;
-            const auto rr = static_cast<float>(std::sqrt(static_cast<double>(x * x + y * y) / static_cast<double>(t.r2)));
-            const float theta = t.degree > 0 ? TwirlAngle(t.angle, rr, t.degree) : t.angle;
-            // Indexes of a full turn or more wrap modulo 720 like the
-            // negative ones (an index of -720 < i < 0 gains 720).
-            std::int32_t i = px::TruncToInt32(2.0 * static_cast<double>(theta)) % 720;
-            if (i < 0) i += 720;
-            const auto fx = static_cast<float>(x), fy = static_cast<float>(y);
-            xs[r * w + X] = fx * tables.cosT[i] - fy * tables.sinT[i] + static_cast<float>(t.cx);
-            ys[r * w + X] = fx * tables.sinT[i] + fy * tables.cosT[i] + static_cast<float>(t.cy);
+            const std::int32_t i = idx[x < 0 ? -x : x];
+            const auto fx = static_cast<float>(x), fyy = static_cast<float>(y);
+            xr[X] = fx * tab.cosT[i] - fyy * tab.sinT[i] + fcx;
+            yr[X] = fx * tab.sinT[i] + fyy * tab.cosT[i] + fcy;
         }
     }
+    return sp;
 }
 
 // Profile table t[0] = 0, t[i] = (i/n)^D with the single-precision quotient
@@ -132,36 +258,71 @@ float* ProfileTable(CallMemory& memory, std::int64_t n, double degree) {
 struct Sphere {
     std::int64_t cx, cy, rx, ry;
     const float* table;
+    float* factors;  // one row's profile factors per |dx| (W + 4 entries)
 };
 
 // d = sqrt(dx²/rx² + dy²/ry²) in single precision, dy²/ry² once per row.
-// With rx or ry 0 every pixel maps to itself (d is not finite).
-void FillSphere(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs, float* ys) {
+// With rx or ry 0 every pixel maps to itself (d is not finite). d < 1
+// needs |dx| < rx and |dy| < ry (dx² ≥ rx² rounds to a quotient ≥ 1), so
+// the span is the ellipse's bounding columns in bands that meet its rows.
+// dx and −dx share d: per row the profile factor t[trunc(n·d)] (or −1
+// outside the ellipse) per |dx| first, four lanes at a time, then the
+// entries dx·f + CX, dy·f + CY.
+Span FillSphere(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs, float* ys) {
     const Sphere& p = *static_cast<const Sphere*>(context);
+    if (p.rx <= 0 || p.ry <= 0 || y0 + rows <= p.cy - p.ry + 1 || y0 > p.cy + p.ry - 1) return {0, 0};
+    const Span sp{std::max<std::int64_t>(p.cx - p.rx + 1, 0), std::min<std::int64_t>(p.cx + p.rx, w)};
+    if (sp.x1 <= sp.x0) return {0, 0};
     const auto frx = static_cast<float>(p.rx), fry = static_cast<float>(p.ry);
-    const bool lens = p.rx > 0 && p.ry > 0;
     const std::int64_t n = p.rx * p.ry;
+    const auto fcx = static_cast<float>(p.cx), fcy = static_cast<float>(p.cy);
+    // |dx| over the span: mlo .. mhi, at most W values; within int32 for the lanes.
+    const std::int64_t mlo = p.cx < sp.x0 ? sp.x0 - p.cx : (p.cx >= sp.x1 ? p.cx - sp.x1 + 1 : 0);
+    const std::int64_t mhi = std::max(std::llabs(sp.x0 - p.cx), std::llabs(sp.x1 - 1 - p.cx));
+    const bool lanes = mhi <= INT32_MAX - 4;
+    float* f = p.factors - mlo;
     for (std::int32_t r = 0; r < rows; ++r) {
         const std::int64_t Y = y0 + r, dy = Y - p.cy;
-        const float fdy = static_cast<float>(dy);
-        const float qy = lens ? (fdy * fdy) / (fry * fry) : 0.0f;
-        for (std::int32_t X = 0; X < w; ++X) {
-            const std::int64_t dx = X - p.cx;
-            float mx = static_cast<float>(X), my = static_cast<float>(Y);
-            if (lens) {
-                const float fdx = static_cast<float>(dx);
-                const float d = std::sqrt((fdx * fdx) / (frx * frx) + qy);
-                if (d < 1.0f) {
-                    const std::int64_t k = std::min<std::int64_t>(
-                        static_cast<std::int64_t>(static_cast<double>(n) * static_cast<double>(d)), n - 1);
-                    mx = fdx * p.table[k] + static_cast<float>(p.cx);
-                    my = fdy * p.table[k] + static_cast<float>(p.cy);
+        const auto fdy = static_cast<float>(dy), fY = static_cast<float>(Y);
+        const float qy = (fdy * fdy) / (fry * fry);
+        std::int64_t m = mlo;
+        if (lanes) {
+            const __m128 vq = _mm_set1_ps(qy), rr = _mm_set1_ps(frx * frx), one = _mm_set1_ps(1.0f);
+            const __m128d nd = _mm_set1_pd(static_cast<double>(n));
+            for (; m + 4 <= mhi + 1; m += 4) {
+                const auto mi = static_cast<std::int32_t>(m);
+                const __m128 fdx = _mm_cvtepi32_ps(_mm_setr_epi32(mi, mi + 1, mi + 2, mi + 3));
+                const __m128 d = _mm_sqrt_ps(_mm_add_ps(_mm_div_ps(_mm_mul_ps(fdx, fdx), rr), vq));
+                const int inside = _mm_movemask_ps(_mm_cmplt_ps(d, one));
+                if (inside == 0) {
+                    _mm_storeu_ps(f + m, _mm_set1_ps(-1.0f));
+                    continue;
                 }
+                // k = trunc(n·d) where d < 1, so below n ≤ 2^29.
+                const __m128 dm = _mm_and_ps(d, _mm_cmplt_ps(d, one));
+                const __m128i k01 = _mm_cvttpd_epi32(_mm_mul_pd(nd, _mm_cvtps_pd(dm)));
+                const __m128i k23 = _mm_cvttpd_epi32(_mm_mul_pd(nd, _mm_cvtps_pd(_mm_movehl_ps(dm, dm))));
+                std::int32_t k[4];
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(k), _mm_unpacklo_epi64(k01, k23));
+                for (int j = 0; j < 4; ++j) f[m + j] = inside >> j & 1 ? p.table[std::min<std::int64_t>(k[j], n - 1)] : -1.0f;
             }
-            xs[r * w + X] = mx;
-            ys[r * w + X] = my;
+        }
+        for (; m <= mhi; ++m) {
+            const auto fdx = static_cast<float>(m);
+            const float d = std::sqrt((fdx * fdx) / (frx * frx) + qy);
+            f[m] = d < 1.0f ? p.table[std::min<std::int64_t>(static_cast<std::int64_t>(static_cast<double>(n) * static_cast<double>(d)), n - 1)]
+                            : -1.0f;
+        }
+        float* xr = xs + static_cast<std::int64_t>(r) * w;
+        float* yr = ys + static_cast<std::int64_t>(r) * w;
+        for (std::int64_t X = sp.x0; X < sp.x1; ++X) {
+            const std::int64_t dx = X - p.cx;
+            const float v = f[dx < 0 ? -dx : dx];
+            xr[X] = v < 0.0f ? static_cast<float>(X) : static_cast<float>(dx) * v + fcx;
+            yr[X] = v < 0.0f ? fY : fdy * v + fcy;
         }
     }
+    return sp;
 }
 
 struct Cylinder {
@@ -170,19 +331,39 @@ struct Cylinder {
     const float* table;
 };
 
-void FillCylinder(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs, float* ys) {
+// Entry v of a pixel at position v (row or column): d · t[|d|] + C within
+// the lens, v elsewhere.
+float CylinderEntry(const Cylinder& p, std::int64_t v) {
+    const std::int64_t d = v - p.centre, ad = d < 0 ? -d : d;
+    return ad < p.n ? static_cast<float>(d) * p.table[ad] + static_cast<float>(p.centre) : static_cast<float>(v);
+}
+
+// Rows mode: the rows within the lens are moved (whole rows, the y entry
+// the same along the row); columns mode: the columns within the lens, with
+// the same x entries in every row.
+Span FillCylinder(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs, float* ys) {
     const Cylinder& p = *static_cast<const Cylinder*>(context);
+    const std::int64_t lo = p.centre - p.n + 1, hi = p.centre + p.n;  // the lens: [lo, hi)
+    Span sp{0, w};
+    if (p.rows) {
+        if (y0 + rows <= lo || y0 >= hi) return {0, 0};
+    } else {
+        sp = {std::max<std::int64_t>(lo, 0), std::min<std::int64_t>(hi, w)};
+        if (sp.x1 <= sp.x0) return {0, 0};
+    }
     for (std::int32_t r = 0; r < rows; ++r) {
         const std::int64_t Y = y0 + r;
-        for (std::int32_t X = 0; X < w; ++X) {
-            const std::int64_t d = (p.rows ? Y : X) - p.centre;
-            const std::int64_t ad = d < 0 ? -d : d;
-            float v = static_cast<float>(p.rows ? Y : X);
-            if (ad < p.n) v = static_cast<float>(d) * p.table[ad] + static_cast<float>(p.centre);
-            xs[r * w + X] = p.rows ? static_cast<float>(X) : v;
-            ys[r * w + X] = p.rows ? v : static_cast<float>(Y);
+        float* xr = xs + static_cast<std::int64_t>(r) * w;
+        float* yr = ys + static_cast<std::int64_t>(r) * w;
+        const float fy = p.rows ? CylinderEntry(p, Y) : static_cast<float>(Y);
+        if (!p.rows && r > 0) std::memcpy(xr + sp.x0, xs + sp.x0, static_cast<std::size_t>(4 * (sp.x1 - sp.x0)));
+        for (std::int64_t X = sp.x0; X < sp.x1; ++X) {
+            if (p.rows) xr[X] = static_cast<float>(X);
+            else if (r == 0) xr[X] = CylinderEntry(p, X);
+            yr[X] = fy;
         }
     }
+    return sp;
 }
 
 double ClampDegree(double degree) {
@@ -202,6 +383,8 @@ std::int32_t TransformTwirl(ImageSession& s, double Completeness, double Angle, 
     t.angle = static_cast<float>(c * Angle);
     t.degree = Degree;
     CallMemory memory(s);
+    t.indexes = reinterpret_cast<std::int32_t*>(memory.Allocate(std::int64_t{4} * (t.cx + 4)));
+    if (t.indexes == nullptr) return 1;
     return RemapThrough(s, memory, &t, FillTwirl);
 }
 
@@ -217,7 +400,8 @@ std::int32_t TransformSphere(ImageSession& s, double Completeness, std::int32_t 
     p.ry = px::TruncToInt32(std::max(RadiusY * c, 0.001));
     CallMemory memory(s);
     p.table = ProfileTable(memory, std::max<std::int64_t>(p.rx * p.ry, 1), degree);
-    if (p.table == nullptr) return 1;
+    p.factors = reinterpret_cast<float*>(memory.Allocate(std::int64_t{4} * (s.width() + 4)));
+    if (p.table == nullptr || p.factors == nullptr) return 1;
     return RemapThrough(s, memory, &p, FillSphere);
 }
 
