@@ -125,16 +125,33 @@ std::int32_t DrawBorder(ImageSession& s, double Completeness, std::int32_t Color
                 for (int ch = 0; ch < 3; ++ch) {
                     const double v = p0[ch] * ax.g * ay.g + p0[4 + ch] * ax.f * ay.g + p1[ch] * ax.g * ay.f +
                                      p1[4 + ch] * ax.f * ay.f;
-                    out[ch] = TruncByte(v);
+                    // Weights in [0, 1] summing to 1: v lies in [0, 256).
+                    out[ch] = static_cast<std::uint8_t>(static_cast<std::int32_t>(v));
                 }
                 out += 4;
             }
         }
     }
 
-    // The band outside the inner rectangle.
+    // The band outside the inner rectangle. Its colour depends on the
+    // distance d (0 ... n − 1) to the nearest bordered edge: per d, the flat
+    // and bevel colours, or the soft edge's weight t of the picture.
     const draw::Bgr base = draw::ColourChannels(Color);
     const double half = n * 0.5;
+    std::vector<std::uint8_t> fixed(static_cast<std::size_t>(n) * 3);
+    std::vector<double> weight(static_cast<std::size_t>(n));
+    for (std::int32_t d = 0; d < n; ++d) {
+        weight[d] = d <= half ? 0.0 : (d - half) / half;
+        for (int ch = 0; ch < 3; ++ch) {
+            const std::int32_t b = base.c[ch];
+            std::uint8_t v = static_cast<std::uint8_t>(b);
+            if (style == kLight || style == kDark) {
+                const std::int32_t e = style == kLight ? std::min(b + 128, 255) : std::max(b - 128, 0);
+                v = ClampByte(b + static_cast<double>((e - b) * d) / n);
+            }
+            fixed[3 * d + ch] = v;
+        }
+    }
     for (std::int32_t y = 0; y < h; ++y) {
         const bool bandRow = y < y0 || y > y1;
         std::int32_t dy = n;  // beyond every band
@@ -150,16 +167,8 @@ std::int32_t DrawBorder(ImageSession& s, double Completeness, std::int32_t Color
             if (right) d = std::min(d, w - 1 - x);
             const std::size_t at = static_cast<std::size_t>(y) * stride + 4 * static_cast<std::size_t>(x);
             for (int ch = 0; ch < 3; ++ch) {
-                const std::int32_t b = base.c[ch];
-                std::uint8_t v = static_cast<std::uint8_t>(b);
-                if (style == kSoft) {
-                    const double t = d <= half ? 0.0 : (d - half) / half;
-                    v = TruncByte(src[at + ch] * t + b * (1.0 - t));
-                } else if (style == kLight || style == kDark) {
-                    const std::int32_t e = style == kLight ? std::min(b + 128, 255) : std::max(b - 128, 0);
-                    v = ClampByte(b + static_cast<double>((e - b) * d) / n);
-                }
-                dst[at + ch] = v;
+                const double t = weight[d];
+                dst[at + ch] = style == kSoft ? TruncByte(src[at + ch] * t + base.c[ch] * (1.0 - t)) : fixed[3 * d + ch];
             }
         }
     }
