@@ -109,6 +109,23 @@ std::int32_t get_BackColor(ImageSession& s, LONG* color) {
     return result;
 }
 
+std::int32_t DrawImage(ImageSession& s, double completeness, LONG left, LONG top, SAFEARRAY** image, LONG color,
+                       LONG alpha) {
+    std::int64_t width = 0, height = 0;
+    std::uint8_t* data = nullptr;
+    ImageView overlay;
+    const bool valid = image != nullptr && ValidateImageArray(*image, &width, &height, &data) &&
+                       ImageSession::FitsByteSize(width, height);
+    if (valid) overlay = ImageView{data, static_cast<std::int32_t>(width), static_cast<std::int32_t>(height)};
+    return ::vtx::DrawImage(s, completeness, left, top, valid ? &overlay : nullptr, color, alpha);
+}
+
+std::int32_t DrawImagePtr(const CallSite& site, double completeness, LONG left, LONG top, unsigned char* image,
+                          LONG color, LONG alpha) {
+    SAFEARRAY* array = reinterpret_cast<SAFEARRAY*>(image);
+    return static_cast<std::int32_t>(site.self->DrawImage(completeness, left, top, &array, color, alpha));
+}
+
 }  // namespace forward
 
 // ---------------------------------------------------------------------------

@@ -29,9 +29,19 @@ HMODULE ThisModule();
 // Loads the type library embedded in this module (resource TYPELIB 1).
 HRESULT LoadEmbeddedTypeLib(ITypeLib** lib);
 
-// The image exchange members, which take the automation array types. They
-// live beside the portable operations so that the generated forwarders can
-// name every member the same way: forward::Member(session, args...).
+// What a generated forwarder hands to its member as the first argument: the
+// object's session (it converts to ImageSession&, which the portable
+// operations take) and the object's interface, for a member that calls
+// another member through it.
+struct CallSite {
+    ImageSession& session;
+    IVideoTransform* self;
+    operator ImageSession&() const { return session; }
+};
+
+// The members that take the automation array types. They live beside the
+// portable operations so that the generated forwarders can name every member
+// the same way: forward::Member(site, args...).
 namespace forward {
 using namespace ::vtx;
 
@@ -48,6 +58,15 @@ std::int32_t GetSafeArray(ImageSession& s, SAFEARRAY** array);
 // data holds at least 4 bytes per pixel. Anything else gives 1.
 std::int32_t TransformResize(ImageSession& s, SAFEARRAY** output, LONG color, LONG type);
 std::int32_t get_BackColor(ImageSession& s, LONG* color);
+
+// The overlay array is checked as the set methods check theirs; one that
+// fails the check is refused with 1.
+std::int32_t DrawImage(ImageSession& s, double completeness, LONG left, LONG top, SAFEARRAY** image, LONG color,
+                       LONG alpha);
+// The byte pointer is the array descriptor itself: DrawImage is called
+// through the interface with the address of a variable holding it.
+std::int32_t DrawImagePtr(const CallSite& site, double completeness, LONG left, LONG top, unsigned char* image,
+                          LONG color, LONG alpha);
 
 }  // namespace forward
 
@@ -92,7 +111,8 @@ public:
 #define VTX_COM_OVERRIDE_(id, name, dispid, kind, help, ...)                                 \
     HRESULT STDMETHODCALLTYPE id(VTX_COM_DECL_(__VA_ARGS__)) override {                      \
         try {                                                                                \
-            return static_cast<HRESULT>(forward::id(session_, VTX_COM_ARGS_(__VA_ARGS__)));  \
+            return static_cast<HRESULT>(                                                     \
+                forward::id(CallSite{session_, this}, VTX_COM_ARGS_(__VA_ARGS__)));          \
         } catch (const std::bad_alloc&) {                                                    \
             return S_FALSE;                                                                  \
         }                                                                                    \

@@ -92,6 +92,7 @@ int main(int argc, char** argv) {
     RegisterNeighbourhoodOperationBenchmarks();
     RegisterOpenCvBenchmarks();
     RegisterGeometryBenchmarks();
+    RegisterDrawingBenchmarks();
 
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

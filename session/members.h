@@ -170,7 +170,17 @@ constexpr MemberInfo MakeMember(std::string_view id, std::string_view name, std:
     X(FilterCanny, "FilterCanny", 409, Method, "Apply Canny filter.", \
       P("Completeness", Double, In), P("LowThresh", Double, In), P("HighThresh", Double, In)) \
     X(UtilitySwapChannels, "UtilitySwapChannels", 500, Method, "Swap channels.", \
-      P("nChannel0", Byte, In), P("nChannel1", Byte, In), P("nChannel2", Byte, In))
+      P("nChannel0", Byte, In), P("nChannel1", Byte, In), P("nChannel2", Byte, In)) \
+    X(DrawRectangle, "DrawRectangle", 1102, Method, "Draw rectangle object.", \
+      P("Completeness", Double, In), P("Left", Int32, In), P("Top", Int32, In), P("Right", Int32, In), P("Bottom", Int32, In), P("Color", Int32, In), P("Alpha", Int32, In), P("Solid", Bool, In)) \
+    X(DrawImage, "DrawImage", 1107, Method, "Draw image object.", \
+      P("Completeness", Double, In), P("Left", Int32, In), P("Top", Int32, In), P("Image", ImageArray, In), P("Color", Int32, In), P("Alpha", Int32, In)) \
+    X(DrawImagePtr, "DrawImagePtr", 1108, Method, "Draw image object.", \
+      P("Completeness", Double, In), P("Left", Int32, In), P("Top", Int32, In), P("Image", ImagePointer, In), P("Color", Int32, In), P("Alpha", Int32, In)) \
+    X(DrawBorder, "DrawBorder", 1112, Method, "Draw border object.", \
+      P("Completeness", Double, In), P("Color", Int32, In), P("Size", Int32, In), P("Type", Int32, In)) \
+    X(DrawMovObject, "DrawMovObject", 1201, Method, "Draw movable objects.", \
+      P("Completeness", Double, In), P("Type", Int32, In), P("Divisions", Int32, In), P("Color", Int32, In), P("Alpha", Int32, In))
 // clang-format on
 
 #define VTX_PARAM_(name, type, dir) ParamInfo{name, ParamType::type, ParamDir::dir}

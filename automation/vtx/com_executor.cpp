@@ -219,17 +219,21 @@ CallOutcome ComExecutor::Run(PreparedCall& call, std::vector<ImageOutput>& outpu
                 }
                 break;
             case ParamType::ImagePointer: {
-                // The object works in this array until another image is set,
-                // so it lives as long as the executor.
                 const Image& image = call.images.at(nextImage++);
                 SAFEARRAY* a = MakeArray(image);
                 if (a == nullptr) {
                     cleanup();
                     throw std::bad_alloc();
                 }
-                inPlace_.push_back(a);
-                lastGiven_ = image;
-                given_ = true;
+                if (m.name == "SetSafeArrayPtr") {
+                    // The object works in this array until another image is
+                    // set, so it lives as long as the executor.
+                    inPlace_.push_back(a);
+                    lastGiven_ = image;
+                    given_ = true;
+                } else {
+                    inputs.push_back(a);  // read during the call only (an overlay)
+                }
                 V_VT(&v) = VT_UI1 | VT_BYREF;
                 V_UI1REF(&v) = reinterpret_cast<unsigned char*>(a);
                 break;

@@ -104,6 +104,10 @@ def main():
                 serial = "%s_%s_%d_%s" % (m.group(1), "get" if m.group(3) else "call", variant, size)
                 call = "%s(%s)" % (m.group(1), ", ".join(arguments(params, variant, serial)))
                 cases.append((serial, ["--size", size], ["UseMask=-1", call] if variant else [call]))
+        # Overlays that land inside the picture, with and without a colour key, and patterns that move.
+        cases.append(("DrawExtra", ["--size", "61x37"], ['DrawImage(0.7, 5, 3, "input.png", 0, 200)',
+                      'DrawImagePtr(1, 30, 20, "input.png", 0x7F7F7F, 255)', "DrawMovObject(0.5, 2100, 3, 255, 128)",
+                      "DrawMovObject(0.4, 3106, 2, 0xFF00, 300)", "DrawBorder(0.8, 0x3060C0, 9, 10206)"]))
         for serial, picture, calls in cases:
             results = [run(command + picture + ["--keep-alpha", "--out", serial + "_result.png"] + calls) +
                        (images(serial),) for command in ([native], [wine, vtx_exe])]

@@ -67,6 +67,11 @@ constexpr DemoArgs kDemoArgs[] = {
     {"FilterCanny", "30, 90"},
     {"AdjustHue", "120"},
     {"AdjustSaturation", "80"},
+    {"DrawRectangle", "120, 90, 560, 420, 0x0040FF, 255, -1"},
+    {"DrawImage", "60, 60, \"overlay.png\", -1, 255"},
+    {"DrawImagePtr", "480, 340, \"overlay.png\", 0, 255"},
+    {"DrawBorder", "0x3060C0, 80, 10300"},
+    {"DrawMovObject", "1304, 4, 0x00C0FF, 220"},
 };
 
 // Transitions for the frame sequence, most preferred first; the first member

@@ -49,6 +49,19 @@ std::int32_t TransformResize(ImageSession& s, ImageSizeArg size, std::int32_t Co
     return s.SetImageCopy(out.data(), out.width, out.height);
 }
 
+// The overlay of DrawImage and DrawImagePtr, from a PNG file; it is read in
+// place and never becomes the session's image.
+std::int32_t DrawImage(ImageSession& s, double Completeness, std::int32_t Left, std::int32_t Top, ImageInput Image,
+                       std::int32_t Color, std::int32_t Alpha) {
+    const ImageView overlay{Image.image->data(), Image.image->width, Image.image->height};
+    return ::vtx::DrawImage(s, Completeness, Left, Top, &overlay, Color, Alpha);
+}
+
+std::int32_t DrawImagePtr(ImageSession& s, double Completeness, std::int32_t Left, std::int32_t Top,
+                          ImageInput Image, std::int32_t Color, std::int32_t Alpha) {
+    return DrawImage(s, Completeness, Left, Top, Image, Color, Alpha);
+}
+
 struct Binding {
     std::string_view id;
     CallOutcome (*call)(ImageSession&, Cursor&);
