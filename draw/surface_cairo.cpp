@@ -291,15 +291,15 @@ public:
             std::min(ay, by) > height_ + 1.0) {
             return;
         }
+        // The layout stays the one measured (laid out untransformed); Cairo
+        // scales its glyphs and positions.
         cairo_save(cr_);
         cairo_translate(cr_, tx, ty);
         cairo_scale(cr_, sx, sy);
-        pango_cairo_update_layout(cr_, layout_);
         SetColour(argb);
         cairo_move_to(cr_, x, y);
         pango_cairo_show_layout(cr_, layout_);
         cairo_restore(cr_);
-        pango_cairo_update_layout(cr_, layout_);
     }
 
     void Flush() override { cairo_surface_flush(surface_); }
