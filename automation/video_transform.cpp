@@ -1,7 +1,5 @@
 #include "automation/video_transform.h"
 
-#include <gdiplus.h>
-
 #include <cstring>
 #include <new>
 
@@ -87,18 +85,6 @@ std::int32_t get_BackColor(ImageSession& s, LONG* color) {
 }
 
 }  // namespace forward
-
-// ---------------------------------------------------------------------------
-// GDI+.
-
-GdiplusScope::GdiplusScope() {
-    Gdiplus::GdiplusStartupInput input;  // version 1, no callback, nothing suppressed
-    started_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
-}
-
-GdiplusScope::~GdiplusScope() {
-    if (started_) Gdiplus::GdiplusShutdown(token_);
-}
 
 // ---------------------------------------------------------------------------
 // Lifetime and identity.
