@@ -66,6 +66,13 @@ constexpr DemoArgs kDemoArgs[] = {
     {"FilterCanny", "30, 90"},
     {"AdjustHue", "120"},
     {"AdjustSaturation", "80"},
+    {"DrawLine", "60, 60, 740, 540, 0x00FFFF, 255, 12"},
+    {"DrawEllipse", "150, 100, 650, 500, 0x3030FF, 255, -1"},
+    {"DrawInvRectangle", "150, 100, 650, 500, 0x000000, 255"},
+    {"DrawInvEllipse", "100, 50, 700, 550, 0x000000, 255"},
+    {"DrawTextA", "40, 40, \"Tavrix VideoTransform\", \"DejaVu Sans, 64, bold\", 0xFFFFFF, 255"},
+    {"DrawText2", "60, 120, 740, 480, \"Tavrix\", \"DejaVu Serif, 40, italic\", 0x00FFFF, 255"},
+    {"DrawCredits", "\"Tavrix VideoTransform\", \"DejaVu Sans, 72, bold\", 0xFFFFFF, 255, 5101"},
 };
 
 // Transitions for the frame sequence, most preferred first; the first member
