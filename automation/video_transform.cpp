@@ -1,7 +1,5 @@
 #include "automation/video_transform.h"
 
-#include <gdiplus.h>
-
 #include <olectl.h>
 
 #include <cstring>
@@ -155,18 +153,6 @@ std::int32_t DrawCredits(ImageSession& s, double Completeness, std::u16string_vi
 }
 
 }  // namespace forward
-
-// ---------------------------------------------------------------------------
-// GDI+.
-
-GdiplusScope::GdiplusScope() {
-    Gdiplus::GdiplusStartupInput input;  // version 1, no callback, nothing suppressed
-    started_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
-}
-
-GdiplusScope::~GdiplusScope() {
-    if (started_) Gdiplus::GdiplusShutdown(token_);
-}
 
 // ---------------------------------------------------------------------------
 // Lifetime and identity.

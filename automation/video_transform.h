@@ -14,6 +14,7 @@
 
 #include "TavrixVideoTransform.h"
 #include "automation/com_params.h"
+#include "draw/gdiplus_use.h"
 #include "operations.h"
 
 namespace vtx::automation {
@@ -57,19 +58,6 @@ std::int32_t DrawCredits(ImageSession& s, double Completeness, std::u16string_vi
                          LONG Color, LONG Alpha, LONG Type);
 
 }  // namespace forward
-
-// GDI+ started for the lifetime of one object.
-class GdiplusScope {
-public:
-    GdiplusScope();
-    ~GdiplusScope();
-    GdiplusScope(const GdiplusScope&) = delete;
-    GdiplusScope& operator=(const GdiplusScope&) = delete;
-
-private:
-    ULONG_PTR token_ = 0;
-    bool started_ = false;
-};
 
 class CVideoTransform final : public IVideoTransform, public IProvideClassInfo {
 public:
@@ -135,9 +123,10 @@ private:
     IUnknown* controlling_;  // the outer unknown, or inner_
     bool aggregated_;
     ITypeInfo* interfaceInfo_ = nullptr;  // loaded on first use
-    // GDI+ is started before the session exists and shut down after it is
-    // gone (anything the session draws with must be released first).
-    GdiplusScope gdiplus_;
+    // GDI+ stays started for the object's lifetime: it is started before the
+    // session exists and shut down after it is gone (anything the session
+    // draws with must be released first).
+    draw::GdiplusUse gdiplus_;
     ImageSession session_;
 };
 
