@@ -14,6 +14,7 @@
 
 #include "TavrixVideoTransform.h"
 #include "automation/com_params.h"
+#include "draw/gdiplus_use.h"
 #include "operations.h"
 
 namespace vtx::automation {
@@ -67,21 +68,18 @@ std::int32_t DrawImage(ImageSession& s, double completeness, LONG left, LONG top
 // through the interface with the address of a variable holding it.
 std::int32_t DrawImagePtr(const CallSite& site, double completeness, LONG left, LONG top, unsigned char* image,
                           LONG color, LONG alpha);
+// The text members with the host's font object: the object's IFont handle
+// read as a logical font (LOGFONTA). A null object, a handle of 0 or a
+// handle GetObjectA cannot read gives the default font; an object without
+// IFont refuses the call with 1, the image unchanged.
+std::int32_t DrawTextA(ImageSession& s, double Completeness, LONG Left, LONG Top, std::u16string_view Text,
+                       IFontDisp* Font, LONG Color, LONG Alpha);
+std::int32_t DrawText2(ImageSession& s, double Completeness, LONG Left, LONG Top, LONG Right, LONG Bottom,
+                       std::u16string_view Text, IFontDisp* Font, LONG Color, LONG Alpha);
+std::int32_t DrawCredits(ImageSession& s, double Completeness, std::u16string_view Text, IFontDisp* Font,
+                         LONG Color, LONG Alpha, LONG Type);
 
 }  // namespace forward
-
-// GDI+ started for the lifetime of one object.
-class GdiplusScope {
-public:
-    GdiplusScope();
-    ~GdiplusScope();
-    GdiplusScope(const GdiplusScope&) = delete;
-    GdiplusScope& operator=(const GdiplusScope&) = delete;
-
-private:
-    ULONG_PTR token_ = 0;
-    bool started_ = false;
-};
 
 class CVideoTransform final : public IVideoTransform, public IProvideClassInfo {
 public:
@@ -148,9 +146,10 @@ private:
     IUnknown* controlling_;  // the outer unknown, or inner_
     bool aggregated_;
     ITypeInfo* interfaceInfo_ = nullptr;  // loaded on first use
-    // GDI+ is started before the session exists and shut down after it is
-    // gone (anything the session draws with must be released first).
-    GdiplusScope gdiplus_;
+    // GDI+ stays started for the object's lifetime: it is started before the
+    // session exists and shut down after it is gone (anything the session
+    // draws with must be released first).
+    draw::GdiplusUse gdiplus_;
     ImageSession session_;
 };
 

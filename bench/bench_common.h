@@ -150,5 +150,6 @@ void RegisterNeighbourhoodOperationBenchmarks();
 void RegisterOpenCvBenchmarks();  // no-op when built without OpenCV
 void RegisterGeometryBenchmarks();
 void RegisterDrawingBenchmarks();
+void RegisterVectorDrawingBenchmarks();
 
 }  // namespace vtxbench

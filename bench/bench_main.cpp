@@ -93,6 +93,7 @@ int main(int argc, char** argv) {
     RegisterOpenCvBenchmarks();
     RegisterGeometryBenchmarks();
     RegisterDrawingBenchmarks();
+    RegisterVectorDrawingBenchmarks();
 
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

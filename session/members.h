@@ -171,12 +171,33 @@ constexpr MemberInfo MakeMember(std::string_view id, std::string_view name, std:
       P("Completeness", Double, In), P("LowThresh", Double, In), P("HighThresh", Double, In)) \
     X(UtilitySwapChannels, "UtilitySwapChannels", 500, Method, "Swap channels.", \
       P("nChannel0", Byte, In), P("nChannel1", Byte, In), P("nChannel2", Byte, In)) \
+    X(DrawLine, "DrawLine", 1101, Method, "Draw line object.", \
+      P("Completeness", Double, In), P("X1", Int32, In), P("Y1", Int32, In), P("X2", Int32, In), P("Y2", Int32, In), \
+      P("Color", Int32, In), P("Alpha", Int32, In), P("Size", Int32, In)) \
     X(DrawRectangle, "DrawRectangle", 1102, Method, "Draw rectangle object.", \
       P("Completeness", Double, In), P("Left", Int32, In), P("Top", Int32, In), P("Right", Int32, In), P("Bottom", Int32, In), P("Color", Int32, In), P("Alpha", Int32, In), P("Solid", Bool, In)) \
+    X(DrawEllipse, "DrawEllipse", 1103, Method, "Draw ellipse object.", \
+      P("Completeness", Double, In), P("Left", Int32, In), P("Top", Int32, In), P("Right", Int32, In), \
+      P("Bottom", Int32, In), P("Color", Int32, In), P("Alpha", Int32, In), P("Solid", Bool, In)) \
+    X(DrawInvRectangle, "DrawInvRectangle", 1105, Method, "Draw ellipse object.", \
+      P("Completeness", Double, In), P("Left", Int32, In), P("Top", Int32, In), P("Right", Int32, In), \
+      P("Bottom", Int32, In), P("Color", Int32, In), P("Alpha", Int32, In)) \
+    X(DrawInvEllipse, "DrawInvEllipse", 1106, Method, "Draw ellipse object.", \
+      P("Completeness", Double, In), P("Left", Int32, In), P("Top", Int32, In), P("Right", Int32, In), \
+      P("Bottom", Int32, In), P("Color", Int32, In), P("Alpha", Int32, In)) \
     X(DrawImage, "DrawImage", 1107, Method, "Draw image object.", \
       P("Completeness", Double, In), P("Left", Int32, In), P("Top", Int32, In), P("Image", ImageArray, In), P("Color", Int32, In), P("Alpha", Int32, In)) \
     X(DrawImagePtr, "DrawImagePtr", 1108, Method, "Draw image object.", \
       P("Completeness", Double, In), P("Left", Int32, In), P("Top", Int32, In), P("Image", ImagePointer, In), P("Color", Int32, In), P("Alpha", Int32, In)) \
+    X(DrawTextA, "DrawTextA", 1109, Method, "Draw text object.", \
+      P("Completeness", Double, In), P("Left", Int32, In), P("Top", Int32, In), P("Text", Text, In), \
+      P("Font", Font, In), P("Color", Int32, In), P("Alpha", Int32, In)) \
+    X(DrawText2, "DrawText2", 1110, Method, "Draw text object in specified rectangle.", \
+      P("Completeness", Double, In), P("Left", Int32, In), P("Top", Int32, In), P("Right", Int32, In), \
+      P("Bottom", Int32, In), P("Text", Text, In), P("Font", Font, In), P("Color", Int32, In), P("Alpha", Int32, In)) \
+    X(DrawCredits, "DrawCredits", 1111, Method, "Draw credits text object.", \
+      P("Completeness", Double, In), P("Text", Text, In), P("Font", Font, In), P("Color", Int32, In), \
+      P("Alpha", Int32, In), P("Type", Int32, In)) \
     X(DrawBorder, "DrawBorder", 1112, Method, "Draw border object.", \
       P("Completeness", Double, In), P("Color", Int32, In), P("Size", Int32, In), P("Type", Int32, In)) \
     X(DrawMovObject, "DrawMovObject", 1201, Method, "Draw movable objects.", \

@@ -16,6 +16,7 @@ profile="${1:-test}"
 demo_packages=(
   make g++ gcc cmake ninja-build pkg-config
   libpng-dev googletest libgtest-dev
+  libcairo2-dev libpango1.0-dev fonts-dejavu-core
 )
 test_packages=(
   "${demo_packages[@]}"

@@ -13,6 +13,7 @@
 #include <variant>
 #include <vector>
 
+#include "draw/surface.h"
 #include "session/image_session.h"
 #include "session/members.h"
 #include "tools/vtx/executor.h"
@@ -89,6 +90,29 @@ struct Param<std::u16string_view> {
     std::u16string_view value;
     explicit Param(Cursor& c) : value(std::get<TextArg>(c.NextArg()).text) {}
     std::u16string_view Pass() { return value; }
+    void Report(Cursor&, const ParamInfo&) {}
+};
+
+// A font: the description a font argument names, or null (the default font)
+// for `null`.
+template <>
+struct Param<const draw::FontDescription*> {
+    static constexpr bool Accepts(const ParamInfo& p) { return p.type == ParamType::Font && p.dir == ParamDir::In; }
+    draw::FontDescription font;
+    bool isNull;
+    explicit Param(Cursor& c) {
+        const FontArg& f = std::get<FontArg>(c.NextArg());
+        isNull = f.isNull;
+        font.face = f.face;
+        // A character height in pixels (the parser admits 0 ... 10000).
+        font.height = f.height == INT32_MIN ? INT32_MAX : -f.height;
+        font.weight = f.weight;
+        font.italic = f.italic;
+        font.underline = f.underline;
+        font.strikeOut = f.strikeOut;
+        font.charset = static_cast<std::uint8_t>(f.charset);
+    }
+    const draw::FontDescription* Pass() { return isNull ? nullptr : &font; }
     void Report(Cursor&, const ParamInfo&) {}
 };
 
