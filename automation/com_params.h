@@ -7,6 +7,7 @@
 #pragma once
 
 #include <windows.h>
+#include <ocidl.h>
 #include <oleauto.h>
 
 #include <cstdint>
@@ -42,6 +43,11 @@ VTX_COM_PARAM_(Text, In, BSTR, VT_BSTR)
 VTX_COM_PARAM_(ImageArray, In, SAFEARRAY**, VT_ARRAY | VT_UI1 | VT_BYREF)
 VTX_COM_PARAM_(ImageArray, Out, SAFEARRAY**, VT_ARRAY | VT_UI1 | VT_BYREF)
 VTX_COM_PARAM_(ImagePointer, In, unsigned char*, VT_UI1 | VT_BYREF)
+// A font object. Late-bound callers pass it as VT_DISPATCH or VT_UNKNOWN
+// (the object must provide IFontDisp), or pass VT_EMPTY, VT_NULL or a null
+// object for the default font; VT_RECORD and every other type is a type
+// mismatch (see the font slot in dispatch.cpp).
+VTX_COM_PARAM_(Font, In, IFontDisp*, VT_DISPATCH)
 // Property gets: the variant type is the one stored in the result.
 VTX_COM_PARAM_(Bool, OutRetval, VARIANT_BOOL*, VT_BOOL)
 VTX_COM_PARAM_(Int32, OutRetval, LONG*, VT_I4)

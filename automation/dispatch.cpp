@@ -119,6 +119,49 @@ struct ArgSlot<Key, std::enable_if_t<Key == ParamKey(ParamType::ImageArray, Para
     }
 };
 
+// A font object, not converted: VT_DISPATCH or VT_UNKNOWN holding an
+// object that provides IFontDisp (directly or by reference, or in a
+// referenced variant) is passed on; a null object, VT_EMPTY and VT_NULL are
+// the default font (null). Anything else, VT_RECORD included (a record is
+// no font object), and an object without IFontDisp, is a type mismatch.
+template <std::int32_t Key>
+struct ArgSlot<Key, std::enable_if_t<Key == ParamKey(ParamType::Font, ParamDir::In)>> {
+    IFontDisp* font = nullptr;
+
+    ArgSlot() = default;
+    ArgSlot(const ArgSlot&) = delete;
+    ArgSlot& operator=(const ArgSlot&) = delete;
+    ~ArgSlot() {
+        if (font != nullptr) font->Release();
+    }
+
+    bool Prepare(VARIANT* arg) {
+        VARIANT* v = arg;
+        if (V_VT(v) == (VT_VARIANT | VT_BYREF)) v = V_VARIANTREF(v);
+        if (v == nullptr) return false;
+        IUnknown* object = nullptr;
+        switch (V_VT(v)) {
+            case VT_EMPTY:
+            case VT_NULL: return true;
+            case VT_DISPATCH: object = V_DISPATCH(v); break;
+            case VT_UNKNOWN: object = V_UNKNOWN(v); break;
+            case VT_DISPATCH | VT_BYREF:
+                if (V_DISPATCHREF(v) == nullptr) return false;
+                object = *V_DISPATCHREF(v);
+                break;
+            case VT_UNKNOWN | VT_BYREF:
+                if (V_UNKNOWNREF(v) == nullptr) return false;
+                object = *V_UNKNOWNREF(v);
+                break;
+            default: return false;
+        }
+        if (object == nullptr) return true;
+        return SUCCEEDED(object->QueryInterface(IID_IFontDisp, reinterpret_cast<void**>(&font))) && font != nullptr;
+    }
+    IFontDisp* Value() const { return font; }
+    void Finish(HRESULT) {}
+};
+
 template <std::int32_t Index, class Call, std::size_t... N>
 HRESULT CallWithArguments(DISPPARAMS* params, UINT* argErr, Call call, std::index_sequence<N...>) {
     constexpr MemberInfo m = kMembers[Index];

@@ -1,7 +1,10 @@
 #include "automation/video_transform.h"
 
+#include <olectl.h>
+
 #include <cstring>
 #include <new>
+#include <string>
 
 namespace vtx::automation {
 
@@ -82,6 +85,71 @@ std::int32_t get_BackColor(ImageSession& s, LONG* color) {
     const std::int32_t result = ::vtx::get_BackColor(s, color != nullptr ? &value : nullptr);
     if (result == 0) *color = value;
     return result;
+}
+
+namespace {
+
+// The face name of a logical font (ANSI code page, up to its first zero
+// byte) in UTF-8.
+std::string FaceName(const LOGFONTA& lf) {
+    const int length = static_cast<int>(strnlen(lf.lfFaceName, LF_FACESIZE));
+    if (length == 0) return std::string();
+    wchar_t wide[LF_FACESIZE];
+    const int n = MultiByteToWideChar(CP_ACP, 0, lf.lfFaceName, length, wide, LF_FACESIZE);
+    char utf8[4 * LF_FACESIZE];
+    const int m = n > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide, n, utf8, sizeof utf8, nullptr, nullptr) : 0;
+    return std::string(utf8, m > 0 ? static_cast<std::size_t>(m) : 0);
+}
+
+// Reads the font object: false when it does not provide IFont; otherwise
+// *chosen is null (the default font) or `font`, filled from the object.
+bool ReadFont(IFontDisp* object, draw::FontDescription& font, const draw::FontDescription** chosen) {
+    *chosen = nullptr;
+    if (object == nullptr) return true;
+    IFont* ole = nullptr;
+    if (FAILED(object->QueryInterface(IID_IFont, reinterpret_cast<void**>(&ole))) || ole == nullptr) return false;
+    // The handle belongs to the font object: it is read before the release.
+    HFONT handle = nullptr;
+    LOGFONTA lf;
+    const bool described = SUCCEEDED(ole->get_hFont(&handle)) && handle != nullptr &&
+                           GetObjectA(handle, sizeof lf, &lf) == static_cast<int>(sizeof lf);
+    ole->Release();
+    if (!described) return true;
+    font.face = FaceName(lf);
+    font.height = lf.lfHeight;
+    font.weight = lf.lfWeight;
+    font.italic = lf.lfItalic != 0;
+    font.underline = lf.lfUnderline != 0;
+    font.strikeOut = lf.lfStrikeOut != 0;
+    font.charset = lf.lfCharSet;
+    *chosen = &font;
+    return true;
+}
+
+}  // namespace
+
+std::int32_t DrawTextA(ImageSession& s, double Completeness, LONG Left, LONG Top, std::u16string_view Text,
+                       IFontDisp* Font, LONG Color, LONG Alpha) {
+    draw::FontDescription description;
+    const draw::FontDescription* font = nullptr;
+    if (!ReadFont(Font, description, &font)) return 1;
+    return ::vtx::DrawTextA(s, Completeness, Left, Top, Text, font, Color, Alpha);
+}
+
+std::int32_t DrawText2(ImageSession& s, double Completeness, LONG Left, LONG Top, LONG Right, LONG Bottom,
+                       std::u16string_view Text, IFontDisp* Font, LONG Color, LONG Alpha) {
+    draw::FontDescription description;
+    const draw::FontDescription* font = nullptr;
+    if (!ReadFont(Font, description, &font)) return 1;
+    return ::vtx::DrawText2(s, Completeness, Left, Top, Right, Bottom, Text, font, Color, Alpha);
+}
+
+std::int32_t DrawCredits(ImageSession& s, double Completeness, std::u16string_view Text, IFontDisp* Font,
+                         LONG Color, LONG Alpha, LONG Type) {
+    draw::FontDescription description;
+    const draw::FontDescription* font = nullptr;
+    if (!ReadFont(Font, description, &font)) return 1;
+    return ::vtx::DrawCredits(s, Completeness, Text, font, Color, Alpha, Type);
 }
 
 }  // namespace forward

@@ -46,6 +46,17 @@ std::int32_t SetSafeArrayPtr(ImageSession& s, unsigned char* safeArray);
 std::int32_t GetSafeArray(ImageSession& s, SAFEARRAY** array);
 std::int32_t get_BackColor(ImageSession& s, LONG* color);
 
+// The text members with the host's font object: the object's IFont handle
+// read as a logical font (LOGFONTA). A null object, a handle of 0 or a
+// handle GetObjectA cannot read gives the default font; an object without
+// IFont refuses the call with 1, the image unchanged.
+std::int32_t DrawTextA(ImageSession& s, double Completeness, LONG Left, LONG Top, std::u16string_view Text,
+                       IFontDisp* Font, LONG Color, LONG Alpha);
+std::int32_t DrawText2(ImageSession& s, double Completeness, LONG Left, LONG Top, LONG Right, LONG Bottom,
+                       std::u16string_view Text, IFontDisp* Font, LONG Color, LONG Alpha);
+std::int32_t DrawCredits(ImageSession& s, double Completeness, std::u16string_view Text, IFontDisp* Font,
+                         LONG Color, LONG Alpha, LONG Type);
+
 }  // namespace forward
 
 class CVideoTransform final : public IVideoTransform, public IProvideClassInfo {

@@ -149,5 +149,6 @@ void RegisterOperationBenchmarks();
 void RegisterNeighbourhoodOperationBenchmarks();
 void RegisterOpenCvBenchmarks();  // no-op when built without OpenCV
 void RegisterGeometryBenchmarks();
+void RegisterVectorDrawingBenchmarks();
 
 }  // namespace vtxbench

@@ -92,6 +92,7 @@ int main(int argc, char** argv) {
     RegisterNeighbourhoodOperationBenchmarks();
     RegisterOpenCvBenchmarks();
     RegisterGeometryBenchmarks();
+    RegisterVectorDrawingBenchmarks();
 
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

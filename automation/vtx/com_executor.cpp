@@ -1,9 +1,7 @@
 #include "automation/vtx/com_executor.h"
 
-#include <ocidl.h>
 #include <olectl.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -26,39 +24,6 @@ VARIANT Empty() {
     VARIANT v;
     VariantInit(&v);
     return v;
-}
-
-// The automation font object a font argument describes, as a host would pass
-// it: the font's GDI handle has the described character height in pixels (its
-// size in points is that height at the screen's resolution). Null when the
-// font cannot be made.
-IDispatch* MakeFont(const FontArg& f) {
-    std::wstring face(static_cast<std::size_t>(
-                          MultiByteToWideChar(CP_UTF8, 0, f.face.data(), static_cast<int>(f.face.size()), nullptr, 0)),
-                      L'\0');
-    if (!face.empty()) {
-        MultiByteToWideChar(CP_UTF8, 0, f.face.data(), static_cast<int>(f.face.size()), &face[0],
-                            static_cast<int>(face.size()));
-    }
-    int dpi = 0;
-    if (HDC screen = GetDC(nullptr)) {
-        dpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
-    }
-    if (dpi <= 0) dpi = 96;
-    FONTDESC desc;
-    std::memset(&desc, 0, sizeof desc);
-    desc.cbSizeofstruct = sizeof desc;
-    desc.lpstrName = &face[0];
-    desc.cySize.int64 = std::int64_t{f.height} * 720000 / dpi;  // points x 10000
-    desc.sWeight = static_cast<SHORT>(f.weight);
-    desc.sCharset = static_cast<SHORT>(f.charset);
-    desc.fItalic = f.italic ? TRUE : FALSE;
-    desc.fUnderline = f.underline ? TRUE : FALSE;
-    desc.fStrikethrough = f.strikeOut ? TRUE : FALSE;
-    IDispatch* font = nullptr;
-    if (FAILED(OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(&font)))) return nullptr;
-    return font;
 }
 
 }  // namespace
@@ -261,15 +226,33 @@ CallOutcome ComExecutor::Run(PreparedCall& call, std::vector<ImageOutput>& outpu
                 break;
             }
             case ParamType::Font: {
-                // A font object, or a null one; VariantClear releases it.
-                const FontArg& font = std::get<FontArg>(value);
+                // A standard font object made from the description (the
+                // height is the character height in pixels: 3/4 of it in
+                // points at 96 dots per inch), or a null object.
+                const FontArg& f = std::get<FontArg>(value);
                 V_VT(&v) = VT_DISPATCH;
                 V_DISPATCH(&v) = nullptr;
-                if (!font.isNull && (V_DISPATCH(&v) = MakeFont(font)) == nullptr) {
-                    cleanup();
-                    outcome.result = 1;
-                    outcome.value = "cannot make the font object for '" + font.face + "'";
-                    return outcome;
+                if (!f.isNull) {
+                    std::wstring face(f.face.size() + 1, L'\0');
+                    const int n = MultiByteToWideChar(CP_UTF8, 0, f.face.data(), static_cast<int>(f.face.size()),
+                                                      &face[0], static_cast<int>(face.size()));
+                    face.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+                    FONTDESC desc = {};
+                    desc.cbSizeofstruct = sizeof desc;
+                    desc.lpstrName = &face[0];
+                    desc.cySize.int64 = static_cast<LONGLONG>(f.height) * 7500;  // 1/10000 points
+                    desc.sWeight = static_cast<SHORT>(f.weight);
+                    desc.sCharset = static_cast<SHORT>(f.charset);
+                    desc.fItalic = f.italic;
+                    desc.fUnderline = f.underline;
+                    desc.fStrikethrough = f.strikeOut;
+                    if (FAILED(OleCreateFontIndirect(&desc, IID_IDispatch, reinterpret_cast<void**>(&V_DISPATCH(&v)))) ||
+                        V_DISPATCH(&v) == nullptr) {
+                        cleanup();
+                        outcome.result = 1;
+                        outcome.value = "cannot create the font object";
+                        return outcome;
+                    }
                 }
                 break;
             }

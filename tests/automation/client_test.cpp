@@ -3,6 +3,7 @@
 // regsvr32 /u (the Unregistered suite).
 #include <gtest/gtest.h>
 #include <ocidl.h>
+#include <olectl.h>
 #include <wrl/client.h>
 
 #include <algorithm>
@@ -436,6 +437,54 @@ TEST(LateBound, InvokeStepsAndConversions) {
     for (VARIANT& v : kept) VariantClear(&v);
 }
 
+// The font argument of the text members: a font object, or the default font
+// for a null object, VT_EMPTY and VT_NULL; other types and objects without
+// IFontDisp are type mismatches; early bound, an object without IFont gives 1.
+TEST(LateBound, FontArguments) {
+    ComPtr<IVideoTransform> o = Create();
+    ComPtr<IDispatch> d, font;
+    ASSERT_EQ(o.As(&d), S_OK);
+    FONTDESC desc = {sizeof(FONTDESC), const_cast<LPOLESTR>(L"Arial"), {}, 700, 0, FALSE, TRUE, FALSE};
+    desc.cySize.int64 = 180000;  // 18 points
+    ASSERT_EQ(OleCreateFontIndirect(&desc, IID_IDispatch, reinterpret_cast<void**>(font.GetAddressOf())), S_OK);
+    const auto object = [](IDispatch* x) { x->AddRef(); return Var(VT_DISPATCH, reinterpret_cast<LONGLONG>(x)); };
+    struct Case {
+        VARIANT font;
+        HRESULT want;
+        bool drawn;
+    } cases[] = {{object(font.Get()), S_OK, true},       {Var(VT_DISPATCH), S_OK, true}, {Var(VT_EMPTY), S_OK, true},
+                 {Var(VT_NULL), S_OK, true},              {Var(VT_I4, 3), DISP_E_TYPEMISMATCH, false},
+                 {Var(VT_RECORD), DISP_E_TYPEMISMATCH, false}, {object(d.Get()), DISP_E_TYPEMISMATCH, false}};
+    for (Case& k : cases) {
+        SetPattern(o.Get(), 60, 40);
+        const std::vector<std::uint8_t> before = Image(o.Get());
+        UINT argErr = 77;
+        std::vector<VARIANT> kept;
+        EXPECT_EQ(Call(d.Get(), 1109, DISPATCH_METHOD,
+                       {R8(1), Var(VT_I4, 2), Var(VT_I4, 2), Text(L"Hi"), k.font, Var(VT_I4, 0xFFFFFF), Var(VT_I4, 255)},
+                       nullptr, &argErr, {}, &kept),
+                  k.want);
+        for (VARIANT& v : kept) {  // the record variant holds no record to clear
+            if (V_VT(&v) == VT_RECORD) V_VT(&v) = VT_EMPTY;
+            VariantClear(&v);
+        }
+        EXPECT_EQ(argErr, k.want == S_OK ? 77u : 2u);
+        const std::vector<std::uint8_t> after = Image(o.Get());
+        EXPECT_EQ(after != before, k.drawn);
+        for (std::size_t i = 3; k.drawn && i < after.size(); i += 4) ASSERT_EQ(after[i], 0);
+    }
+    SetPattern(o.Get(), 60, 40);
+    const std::vector<std::uint8_t> before = Image(o.Get());
+    BSTR text = SysAllocString(L"Hi");
+    ComPtr<IFontDisp> fontDisp;
+    ASSERT_EQ(font.As(&fontDisp), S_OK);
+    EXPECT_EQ(o->DrawCredits(0.5, text, reinterpret_cast<IFontDisp*>(d.Get()), 0xFFFFFF, 255, 5101), S_FALSE);
+    EXPECT_EQ(Image(o.Get()), before);
+    EXPECT_EQ(o->DrawText2(1, 2, 2, 50, 30, text, fontDisp.Get(), 0xFFFFFF, 255), S_OK);
+    EXPECT_NE(Image(o.Get()), before);
+    SysFreeString(text);
+}
+
 // ---------------------------------------------------------------------------
 // The type library in the DLL against the member table.
 
@@ -471,7 +520,7 @@ TEST(TypeLibrary, MatchesTheMemberTable) {
     EXPECT_EQ(ta->wTypeFlags & (TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION), TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION);
     ASSERT_EQ(ta->cFuncs, vtx::kMemberCount);
     info->ReleaseTypeAttr(ta);
-    const VARTYPE kVt[] = {VT_R8, VT_I4, VT_BOOL, VT_UI1, VT_BSTR, VT_SAFEARRAY, VT_UI1};  // by vtx::ParamType
+    const VARTYPE kVt[] = {VT_R8, VT_I4, VT_BOOL, VT_UI1, VT_BSTR, VT_SAFEARRAY, VT_UI1, VT_USERDEFINED};  // by vtx::ParamType
     const USHORT kFlags[] = {PARAMFLAG_FIN, PARAMFLAG_FOUT, PARAMFLAG_FIN | PARAMFLAG_FOUT, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL};
     const INVOKEKIND kKinds[] = {INVOKE_FUNC, INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT};  // by vtx::MemberKind
     for (int i = 0; i < vtx::kMemberCount; ++i) {

@@ -152,8 +152,14 @@ ArgValue MakeArg(FuzzedDataProvider& in, const ParamInfo& p, std::vector<Image>&
             return ImagePathArg{"fuzz.png"};
         case ParamType::Font:  // the null font, or a face with any size, weight, flags and character set
             if (in.ConsumeBool()) return FontArg{};
-            return FontArg{false, in.ConsumeRandomLengthString(40), MakeInt(in), MakeInt(in), in.ConsumeBool(),
-                           in.ConsumeBool(), in.ConsumeBool(), MakeInt(in)};
+            {
+                // Known, unknown, empty, listed and malformed faces, or any bytes.
+                static const std::string kFaces[] = {"DejaVu Sans", "DejaVu Serif", "No Such Face", "", "Sans, Mono",
+                                                     std::string("A\0B", 3), "\xff\xfe\xc3", "Arial"};
+                std::string face = Pick(in, kFaces, [&] { return in.ConsumeRandomLengthString(40); });
+                return FontArg{false, std::move(face), MakeInt(in), MakeInt(in), in.ConsumeBool(), in.ConsumeBool(),
+                               in.ConsumeBool(), MakeInt(in)};
+            }
     }
     std::abort();  // not a ParamType value
 }

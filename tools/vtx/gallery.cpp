@@ -70,9 +70,9 @@ constexpr DemoArgs kDemoArgs[] = {
     {"DrawEllipse", "150, 100, 650, 500, 0x3030FF, 255, -1"},
     {"DrawInvRectangle", "150, 100, 650, 500, 0x000000, 255"},
     {"DrawInvEllipse", "100, 50, 700, 550, 0x000000, 255"},
-    {"DrawTextA", "40, 40, \"Tavrix VideoTransform\", \"DejaVu Sans, 64, bold\", 0xFFFFFF, 255"},
+    {"DrawTextA", "40, 250, \"Tavrix VideoTransform\", \"DejaVu Sans, 48, bold\", 0xFFFFFF, 255"},
     {"DrawText2", "60, 120, 740, 480, \"Tavrix\", \"DejaVu Serif, 40, italic\", 0x00FFFF, 255"},
-    {"DrawCredits", "\"Tavrix VideoTransform\", \"DejaVu Sans, 72, bold\", 0xFFFFFF, 255, 5101"},
+    {"DrawCredits", "\"Tavrix VideoTransform\", \"DejaVu Sans, 48, bold\", 0xFFFFFF, 255, 5101"},
 };
 
 // Transitions for the frame sequence, most preferred first; the first member

@@ -104,7 +104,8 @@ struct Param<const draw::FontDescription*> {
         const FontArg& f = std::get<FontArg>(c.NextArg());
         isNull = f.isNull;
         font.face = f.face;
-        font.height = -f.height;  // a character height in pixels
+        // A character height in pixels (the parser admits 0 ... 10000).
+        font.height = f.height == INT32_MIN ? INT32_MAX : -f.height;
         font.weight = f.weight;
         font.italic = f.italic;
         font.underline = f.underline;
