@@ -141,6 +141,14 @@ TEST(DrawingSurface, TextBoxesGrowAndHoldTheInkUnderScaleAndMirror) {
     EXPECT_LT(differ, total / 4) << total;
 }
 
+TEST(DrawingSurface, OpensOverASinglePixel) {
+    std::uint8_t px[4] = {1, 2, 3, 4};
+    const std::unique_ptr<DrawingSurface> s = OpenSurface(px, 1, 1);
+    ASSERT_NE(s, nullptr);
+    s->FillOutsideRectangle(3, 3, 1, 1, kInk), s->Flush();
+    EXPECT_TRUE(px[0] == 0xA0 && px[1] == 0xC0 && px[2] == 0xE0) << int(px[0]);
+}
+
 TEST(DrawingSurface, EveryFontDrawsTextAndEmptyTextNothing) {
     const FontDescription unknown{"No Such Face At All", -14}, styled{"", 16, 700, true, true, true, 0};
     const FontDescription* fonts[] = {nullptr, &unknown, &styled};  // null: the default font
