@@ -101,14 +101,15 @@ TEST(CallParser, TextFontAndSizeArguments) {
         EXPECT_EQ(Arg(ParamType::ImageArray, bad, ParamDir::InOut)[0], '!') << bad;
 }
 
-// Every member can be called: a call with one valid value per parameter
-// parses back to that member; formatted doubles parse back to themselves.
+// Every member can be called: a call with one valid value per parameter (a
+// size for an in/out image) parses back to that member; formatted doubles parse back to themselves.
 TEST(CallParser, EveryMemberAndEveryDoubleRoundTrips) {
     const char* values[] = {"0.5", "7", "-1", "2", "\"t\"", "\"i.png\"", "\"i.png\"", "null"};  // by ParamType
     for (const MemberInfo& m : kMembers) {
         std::string text = std::string(m.kind == MemberKind::PropertyPut ? "put_" : "") + std::string(m.name) + "(";
         for (std::int32_t i = 0, n = 0; i < m.paramCount; ++i) {
-            if (IsSuppliedParam(m.params[i])) text += (n++ ? ", " : "") + std::string(values[int(m.params[i].type)]);
+            const ParamInfo& p = m.params[i];
+            if (IsSuppliedParam(p)) text += (n++ ? ", " : "") + std::string(p.dir == ParamDir::InOut ? "3x2" : values[int(p.type)]);
         }
         const ParseResult r = ParseCall(text + ")");
         EXPECT_TRUE(r.ok && r.call.member == &m && int(r.call.args.size()) == SuppliedParamCount(m)) << text;
