@@ -70,7 +70,8 @@ TEST(Transforms, FlipAndShift) {
                   }, mask);
               });
     }
-    for (const auto& [X, Y] : {std::pair{3, -2}, {-5, 4}, {0, 0}, {1000, 0}, {0, -1000}, {INT32_MIN, INT32_MAX}}) {
+    for (const auto& xy : {std::pair{3, -2}, {-5, 4}, {0, 0}, {1000, 0}, {0, -1000}, {INT32_MIN, INT32_MAX}}) {
+        const int X = xy.first, Y = xy.second;
         Check("shift", [&](auto& s, double c) { return vtx::TransformShift(s, c, X, Y); }, [&](const Image& in, double c, bool) {
             const long long sx = static_cast<long long>(X * c), sy = static_cast<long long>(-1.0 * Y * c);
             return sx == 0 && sy == 0 ? in : Moved(in, [&](long long x, long long y) { return std::pair{x + sx, y + sy}; });
@@ -203,7 +204,9 @@ std::vector<float> Profile(long long n, double degree) {
 }
 
 TEST(Transforms, RemapDistortions) {
-    for (const auto& [angle, degree] : {std::pair{90.0, 0}, {-250.0, 1}, {700.0, 3}, {1e6, 5}, {-3000.0, -2}, {33.3, 40}}) {
+    for (const auto& ad : {std::pair{90.0, 0}, {-250.0, 1}, {700.0, 3}, {1e6, 5}, {-3000.0, -2}, {33.3, 40}}) {
+        const double angle = ad.first;
+        const int degree = ad.second;
         Check("twirl " + std::to_string(angle), [&](auto& s, double c) { return vtx::TransformTwirl(s, c, angle, degree); },
               [&](const Image& in, double c, bool) {
                   const long long cx = in.w / 2, cy = in.h / 2;
@@ -218,8 +221,10 @@ TEST(Transforms, RemapDistortions) {
                   });
               });
     }
-    for (const auto& [rx0, ry0, degree] : {std::tuple{10, 7, 2.0}, {3, 40, -3.0}, {0, 5, 1.0}, {-4, 6, 20.0}, {25, 25, 0.5}})
-        for (const auto& [cx, cy] : {std::pair{20, 10}, {0, 0}, {50, -2}, {3, 5}}) {
+    for (const auto& sp : {std::tuple{10, 7, 2.0}, {3, 40, -3.0}, {0, 5, 1.0}, {-4, 6, 20.0}, {25, 25, 0.5}})
+        for (const auto& centre : {std::pair{20, 10}, {0, 0}, {50, -2}, {3, 5}}) {
+            const int rx0 = std::get<0>(sp), ry0 = std::get<1>(sp), cx = centre.first, cy = centre.second;
+            const double degree = std::get<2>(sp);
             Check("sphere", [&](auto& s, double c) { return vtx::TransformSphere(s, c, cx, cy, rx0, ry0, degree); },
                   [&](const Image& in, double c, bool) {
                       const long long rx = static_cast<long long>(std::max(rx0 * c, 0.001)), ry = static_cast<long long>(std::max(ry0 * c, 0.001));
@@ -234,8 +239,9 @@ TEST(Transforms, RemapDistortions) {
                       });
                   });
         }
-    for (const auto& [centre, radius, degree, type] :
-         {std::tuple{3, 12, 2.0, 0}, {0, 8, -3.0, 1}, {30, 100, 0.7, 0}, {8, 0, 4.0, 7}, {-2, 30, 15.0, 1}, {45, 5, 1.0, 0}}) {
+    for (const auto& cp : {std::tuple{3, 12, 2.0, 0}, {0, 8, -3.0, 1}, {30, 100, 0.7, 0}, {8, 0, 4.0, 7}, {-2, 30, 15.0, 1}, {45, 5, 1.0, 0}}) {
+        const int centre = std::get<0>(cp), radius = std::get<1>(cp), type = std::get<3>(cp);
+        const double degree = std::get<2>(cp);
         Check("cylinder", [&](auto& s, double c) { return vtx::TransformCylinder(s, c, centre, radius, degree, type); },
               [&](const Image& in, double c, bool) {
                   const long long n = static_cast<long long>(std::max(radius * c, 1.0)), C = type == 0 ? in.h - 1 - centre : centre;
