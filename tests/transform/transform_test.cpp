@@ -71,7 +71,7 @@ TEST(Transforms, FlipAndShift) {
                   }, mask);
               });
     }
-    for (const auto& xy : {std::pair{3, -2}, {-5, 4}, {0, 0}, {1000, 0}, {0, -1000}, {INT32_MIN, INT32_MAX}}) {
+    for (const auto& xy : {std::pair{3, -2}, {-5, 4}, {0, 0}, {0, -1}, {1000, 0}, {0, -1000}, {INT32_MIN, INT32_MAX}}) {
         const int X = xy.first, Y = xy.second;
         Check("shift", [&](auto& s, double c) { return vtx::TransformShift(s, c, X, Y); }, [&](const Image& in, double c, bool, Image& want) {
             const long long sx = static_cast<long long>(X * c), sy = static_cast<long long>(-1.0 * Y * c);
@@ -108,7 +108,7 @@ TEST(Transforms, QuadrangleWarps) {
 }
 
 TEST(Transforms, RotateAndZoom) {
-    for (double angle : {30.0, -45.0, 180.0, -180.0, 179.9995, 360.0, 400.0, -1000.0, 0.0005, 90.0, kNaN}) {
+    for (double angle : {30.0, -45.0, 180.0, -180.0, 179.9995, 359.999, 360.0, 400.0, -1000.0, 0.0005, 90.0, kNaN}) {
         Check("rotate " + std::to_string(angle), [&](auto& s, double c) { return vtx::TransformRotate(s, c, angle); },
               [&](const Image& in, double c, bool, Image& want) {
                   const double a = std::clamp(angle, -360.0, 360.0) * c, w = in.w, h = in.h;
