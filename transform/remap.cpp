@@ -280,7 +280,7 @@ Span FillSphere(const void* context, std::int32_t w, std::int32_t y0, std::int32
     const std::int64_t mlo = p.cx < sp.x0 ? sp.x0 - p.cx : (p.cx >= sp.x1 ? p.cx - sp.x1 + 1 : 0);
     const std::int64_t mhi = std::max(std::llabs(sp.x0 - p.cx), std::llabs(sp.x1 - 1 - p.cx));
     const bool lanes = mhi <= INT32_MAX - 4;
-    float* f = p.factors - mlo;
+    float* f = p.factors;  // f[m - mlo] for |dx| = m
     for (std::int32_t r = 0; r < rows; ++r) {
         const std::int64_t Y = y0 + r, dy = Y - p.cy;
         const auto fdy = static_cast<float>(dy), fY = static_cast<float>(Y);
@@ -295,7 +295,7 @@ Span FillSphere(const void* context, std::int32_t w, std::int32_t y0, std::int32
                 const __m128 d = _mm_sqrt_ps(_mm_add_ps(_mm_div_ps(_mm_mul_ps(fdx, fdx), rr), vq));
                 const int inside = _mm_movemask_ps(_mm_cmplt_ps(d, one));
                 if (inside == 0) {
-                    _mm_storeu_ps(f + m, _mm_set1_ps(-1.0f));
+                    _mm_storeu_ps(f + (m - mlo), _mm_set1_ps(-1.0f));
                     continue;
                 }
                 // k = trunc(n·d) where d < 1, so below n ≤ 2^29.
@@ -304,20 +304,20 @@ Span FillSphere(const void* context, std::int32_t w, std::int32_t y0, std::int32
                 const __m128i k23 = _mm_cvttpd_epi32(_mm_mul_pd(nd, _mm_cvtps_pd(_mm_movehl_ps(dm, dm))));
                 std::int32_t k[4];
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(k), _mm_unpacklo_epi64(k01, k23));
-                for (int j = 0; j < 4; ++j) f[m + j] = inside >> j & 1 ? p.table[std::min<std::int64_t>(k[j], n - 1)] : -1.0f;
+                for (int j = 0; j < 4; ++j) f[m - mlo + j] = inside >> j & 1 ? p.table[std::min<std::int64_t>(k[j], n - 1)] : -1.0f;
             }
         }
         for (; m <= mhi; ++m) {
             const auto fdx = static_cast<float>(m);
             const float d = std::sqrt((fdx * fdx) / (frx * frx) + qy);
-            f[m] = d < 1.0f ? p.table[std::min<std::int64_t>(static_cast<std::int64_t>(static_cast<double>(n) * static_cast<double>(d)), n - 1)]
+            f[m - mlo] = d < 1.0f ? p.table[std::min<std::int64_t>(static_cast<std::int64_t>(static_cast<double>(n) * static_cast<double>(d)), n - 1)]
                             : -1.0f;
         }
         float* xr = xs + static_cast<std::int64_t>(r) * w;
         float* yr = ys + static_cast<std::int64_t>(r) * w;
         for (std::int64_t X = sp.x0; X < sp.x1; ++X) {
             const std::int64_t dx = X - p.cx;
-            const float v = f[dx < 0 ? -dx : dx];
+            const float v = f[(dx < 0 ? -dx : dx) - mlo];
             xr[X] = v < 0.0f ? static_cast<float>(X) : static_cast<float>(dx) * v + fcx;
             yr[X] = v < 0.0f ? fY : fdy * v + fcy;
         }
