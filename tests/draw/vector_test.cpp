@@ -42,18 +42,16 @@ struct Box {
 };
 Box Painted(const Canvas& c) {
     Box b;
-    for (int y = 0; y < c.h; ++y)
-        for (int x = 0; x < c.w; ++x)
-            if (c.painted(x, y)) b = {std::min(b.x0, x), std::min(b.y0, y), std::max(b.x1, x), std::max(b.y1, y)};
+    for (int i = 0; i < c.w * c.h; ++i)
+        if (const int x = i % c.w, y = i / c.w; c.painted(x, y))
+            b = {std::min(b.x0, x), std::min(b.y0, y), std::max(b.x1, x), std::max(b.y1, y)};
     return b;
 }
 
 vtx::draw::TextBox Measure(const std::u16string& text, const vtx::FontDescription* font) {
     std::vector<std::uint8_t> scratch(4 * 8 * 8);
     auto surface = vtx::draw::OpenSurface(scratch.data(), 8, 8);
-    EXPECT_NE(surface, nullptr);
-    surface->SelectFont(font);
-    return surface->MeasureString(text, 0.0f, 0.0f);
+    return surface->SelectFont(font), surface->MeasureString(text, 0.0f, 0.0f);
 }
 
 const vtx::FontDescription kBold{"DejaVu Sans", -24, 700};
