@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -112,6 +113,27 @@ TEST(VectorDrawing, ShapesInsideAndOutside) {
     }
     EXPECT_FALSE(invEll.painted(13, 25) || invEll.painted(30, 12) || invEll.painted(47, 25));
     EXPECT_EQ(ring.px, ring1.px);  // Solid = 1 is not true
+#ifndef _WIN32  // the Cairo surface's geometry: centred shapes are symmetric through the centre
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 60; ++x) {
+            ASSERT_EQ(invEll.painted(x, y), invEll.painted(59 - x, 49 - y)) << x << "," << y;
+            ASSERT_TRUE(x == 0 || y == 0 || ell.painted(x, y) == ell.painted(60 - x, 50 - y)) << x << "," << y;
+        }
+#endif
+    // One-pixel lines hold both end pixels and nothing else, in any direction
+    // and from far outside; a circle of radius 10^9 is flat across the image.
+    Canvas lines(40, 30), far(40, 30), big(40, 30);
+    for (const auto& l : {std::array<int, 4>{5, 2, 5, 20}, {12, 13, 2, 3}, {30, 5, 20, 15}})
+        Draw(lines, [&](ImageSession& s) { return vtx::DrawLine(s, 1, l[0], l[1], l[2], l[3], 0xFF, 255, 1); });
+    Draw(far, [](ImageSession& s) { return vtx::DrawLine(s, 1, -1000000000, -999999997, 1000000000, 1000000003, 0xFF, 255, 1); });
+    Draw(big, [](ImageSession& s) { return vtx::DrawEllipse(s, 1, 20 - 1000000000, 15, 20 + 1000000000, 2000000015, 0xFF, 255, -1); });
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const bool on = (x == 5 && y >= 2 && y <= 20) || (x == y - 1 && x >= 2 && x <= 12) || (x + y == 35 && x >= 20 && x <= 30);
+            ASSERT_EQ(lines.painted(x, y), on) << x << "," << y;
+            ASSERT_EQ(far.painted(x, y), y == x + 3) << x << "," << y;
+            ASSERT_TRUE(big.painted(x, y) == (y > 16) || (y >= 14 && y <= 16)) << x << "," << y;
+        }
 }
 
 TEST(VectorDrawing, AlphaOfTheDrawingColour) {
@@ -224,6 +246,10 @@ TEST(TextDrawing, FontsAndSizes) {
     EXPECT_LT(Measure(kText, &cell).height, Measure(kText, &chars).height);
     EXPECT_GT(Measure(kText, &odd).width, 0);
     EXPECT_GT(Measure(kText, nullptr).width, 0);
+#ifndef _WIN32  // the Cairo surface draws lone surrogates as U+FFFD
+    EXPECT_EQ(Measure(u"\xDFFF", &chars).width, Measure(u"\xFFFD", &chars).width);
+    EXPECT_EQ(Measure(u"\xD800\x0061", &chars).width, Measure(u"\xFFFD\x0061", &chars).width);
+#endif
     Canvas regular(120, 40), bold(120, 40);
     const vtx::FontDescription r{"DejaVu Sans", -24, 400};
     Draw(regular, [&](ImageSession& s) { return vtx::DrawTextA(s, 1, 2, 2, kText, &r, 0xFFFFFF, 255); });
