@@ -250,6 +250,8 @@ TEST(TextDrawing, FontsAndSizes) {
     const vtx::FontDescription cell{"DejaVu Sans", 30}, chars{"DejaVu Sans", -30}, odd{"No Such Face, \xff", -30};
     EXPECT_LT(Measure(kText, &cell).height, Measure(kText, &chars).height);
     EXPECT_GT(Measure(kText, &odd).width, 0);
+    const vtx::FontDescription serif{"DejaVu Serif", -30};
+    EXPECT_NE(Measure(kText, &serif).width, Measure(kText, &chars).width);  // the face is used
     EXPECT_GT(Measure(kText, nullptr).width, 0);
 #ifndef _WIN32  // the Cairo surface draws lone surrogates as U+FFFD
     EXPECT_EQ(Measure(u"\xDFFF", &chars).width, Measure(u"\xFFFD", &chars).width);
