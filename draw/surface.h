@@ -24,7 +24,7 @@ namespace vtx::draw {
 // A font as the drawing members take it: the fields of a GDI logical font
 // that a host's font object carries.
 struct FontDescription {
-    std::string face;            // family name; empty: the back end's default face
+    std::string face;            // family name in UTF-8; empty: the back end's default face
     std::int32_t height = 0;     // as a logical font's height: < 0 character height in pixels,
                                  // > 0 cell height in pixels, 0 the back end's default size
     std::int32_t weight = 400;   // 100 ... 900; 400 regular, 700 bold
