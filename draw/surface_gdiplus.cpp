@@ -221,8 +221,14 @@ private:
         logfont.lfUnderline = font.underline ? 1 : 0;
         logfont.lfStrikeOut = font.strikeOut ? 1 : 0;
         logfont.lfCharSet = font.charset;
-        const std::size_t n = std::min<std::size_t>(font.face.size(), LF_FACESIZE - 1);
-        std::memcpy(logfont.lfFaceName, font.face.data(), n);
+        // The face is UTF-8; a logical font holds it in the ANSI code page.
+        WCHAR wide[LF_FACESIZE];
+        const int n = MultiByteToWideChar(CP_UTF8, 0, font.face.data(),
+                                          static_cast<int>(std::min<std::size_t>(font.face.size(), INT_MAX)), wide,
+                                          LF_FACESIZE - 1);
+        if (n > 0) {
+            WideCharToMultiByte(CP_ACP, 0, wide, n, logfont.lfFaceName, LF_FACESIZE - 1, nullptr, nullptr);
+        }
         return logfont;
     }
 
