@@ -1,5 +1,6 @@
 #include "session/image_session.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -63,6 +64,8 @@ std::int32_t ImageSession::Adopt(std::uint8_t* data, std::int32_t width, std::in
         }
         pixels_ = owned_;
     }
+    // Blocks kept for another size would only be in the way.
+    if (bytes != byteSize_) blocks_.FreeKept();
     regionWidth_ = width;
     stride_ = 4 * width;
     byteSize_ = bytes;
@@ -85,15 +88,20 @@ std::uint8_t* ImageSession::Scratch(std::int32_t bytes) {
 bool ImageSession::MakeBackupCopy() {
     FreeBackupCopy();
     if (!HasImage()) return false;
-    backup_ = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(byteSize_)));
+    backup_ = static_cast<std::uint8_t*>(blocks_.Take(byteSize_, blockBudget()));
     if (backup_ == nullptr) return false;
     std::memcpy(backup_, pixels_, static_cast<std::size_t>(byteSize_));
     return true;
 }
 
 void ImageSession::FreeBackupCopy() {
-    std::free(backup_);
+    blocks_.Give(backup_);
     backup_ = nullptr;
+}
+
+std::int64_t ImageSession::blockBudget() const {
+    constexpr std::int64_t kFloorFrameBytes = std::int64_t{4} * 1920 * 1080;
+    return 4 * std::max<std::int64_t>(std::int64_t{4} * width_ * height_, kFloorFrameBytes);
 }
 
 std::int32_t get_UseMask(ImageSession& s, VariantBool* mask) {

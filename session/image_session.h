@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "session/block_pool.h"
 #include "session/tick_source.h"
 
 namespace vtx {
@@ -71,6 +72,13 @@ public:
     bool MakeBackupCopy();
     void FreeBackupCopy();
 
+    // Working blocks kept between calls (the backup copy and every call's
+    // working memory come from here), and how much of them may be held at
+    // once, kept ones included: four frames of the image, and never less
+    // than four 1920 x 1080 frames.
+    BlockPool& blocks() { return blocks_; }
+    std::int64_t blockBudget() const;
+
     // The clock that seeds the random effects; the system's by default. The
     // source must outlive the session (or be replaced before it goes).
     TickSource& ticks() const { return *ticks_; }
@@ -94,6 +102,7 @@ private:
     std::int32_t ownedCapacity_ = 0;
     std::uint8_t* scratch_ = nullptr;
     std::int32_t scratchCapacity_ = 0;
+    BlockPool blocks_;
 };
 
 // The property members, as the interface exposes them. A null out pointer

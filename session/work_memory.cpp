@@ -6,18 +6,19 @@
 
 namespace vtx {
 
-CallMemory::CallMemory(const ImageSession& s)
-    : limit_(3 * std::max<std::int64_t>(std::int64_t{4} * s.width() * s.height(), kFloorFrameBytes)) {}
+CallMemory::CallMemory(ImageSession& s)
+    : session_(s),
+      limit_(3 * std::max<std::int64_t>(std::int64_t{4} * s.width() * s.height(), kFloorFrameBytes)) {}
 
 CallMemory::~CallMemory() {
-    for (Block& b : blocks_) px::Free(b.ptr);
+    for (Block& b : blocks_) session_.blocks().Give(b.ptr);
 }
 
 std::uint8_t* CallMemory::Allocate(std::int64_t bytes) {
     if (bytes < 1 || bytes > INT32_MAX || bytes > limit_ - held_) return nullptr;
     for (Block& b : blocks_) {
         if (b.ptr != nullptr) continue;
-        b.ptr = px::MallocBytes(bytes);
+        b.ptr = session_.blocks().Take(bytes, session_.blockBudget());
         if (b.ptr == nullptr) return nullptr;
         b.bytes = bytes;
         held_ += bytes;
@@ -30,7 +31,7 @@ void CallMemory::Release(void* block) {
     if (block == nullptr) return;
     for (Block& b : blocks_) {
         if (b.ptr != block) continue;
-        px::Free(b.ptr);
+        session_.blocks().Give(b.ptr);
         held_ -= b.bytes;
         b = Block{};
         return;

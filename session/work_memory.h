@@ -1,6 +1,7 @@
 // The working memory of one operation call: bordered copies, result and
-// derivative images. Every block is taken from the primitives' allocator and
-// counted against the call's limit, and whatever is still held is released
+// derivative images. Every block is taken from the session's kept blocks
+// (so that a frame-sized block is not mapped afresh on every call) and
+// counted against the call's limit, and whatever is still held goes back
 // when the CallMemory goes out of scope, so an early return leaks nothing.
 //
 // The limit is three frames of the image (and never less than three
@@ -21,7 +22,7 @@ public:
     static constexpr std::int64_t kFloorFrameBytes = std::int64_t{4} * 1920 * 1080;
     static constexpr int kMaxBlocks = 6;
 
-    explicit CallMemory(const ImageSession& s);
+    explicit CallMemory(ImageSession& s);
     ~CallMemory();
     CallMemory(const CallMemory&) = delete;
     CallMemory& operator=(const CallMemory&) = delete;
@@ -42,6 +43,7 @@ private:
         std::int64_t bytes;
     };
     Block blocks_[kMaxBlocks] = {};
+    ImageSession& session_;
     std::int64_t limit_;
     std::int64_t held_ = 0;
 };
