@@ -109,7 +109,7 @@ Polygon ClipToBox(Polygon poly, double x0, double y0, double x1, double y1) {
 std::vector<Gdiplus::PointF> ToPointsF(const Polygon& poly) {
     std::vector<Gdiplus::PointF> points;
     points.reserve(poly.size());
-    for (const Point& p : poly) points.emplace_back(static_cast<REAL>(p.x), static_cast<REAL>(p.y));
+    for (const Point& p : poly) points.emplace_back(static_cast<Gdiplus::REAL>(p.x), static_cast<Gdiplus::REAL>(p.y));
     return points;
 }
 
@@ -192,8 +192,8 @@ public:
                                            {static_cast<double>(x2), static_cast<double>(y2)}},
                                           -m, -m, width_ + m, height_ + m);
             if (cut.size() == 2) {
-                gp::GdipDrawLine(graphics_, pen, static_cast<REAL>(cut[0].x), static_cast<REAL>(cut[0].y),
-                                 static_cast<REAL>(cut[1].x), static_cast<REAL>(cut[1].y));
+                gp::GdipDrawLine(graphics_, pen, static_cast<Gdiplus::REAL>(cut[0].x), static_cast<Gdiplus::REAL>(cut[0].y),
+                                 static_cast<Gdiplus::REAL>(cut[1].x), static_cast<Gdiplus::REAL>(cut[1].y));
             }
         }
         gp::GdipDeletePen(pen);
