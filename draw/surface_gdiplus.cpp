@@ -8,8 +8,10 @@
 // near the surface is computed here in double precision and GDI+ draws
 // only that:
 // - a line is cut to a box around the surface that its pen, with flat ends,
-//   cannot reach from the cut, and drawn with the same pen; a pen wider
-//   than kLineRange becomes the filled rectangle around the segment, cut;
+//   cannot reach from the cut, and drawn with the same pen (where a cut
+//   end falls between pixel centres and GDI+ rounds it, a one-pixel line may
+//   step a pixel apart from the uncut line's steps); a pen wider than
+//   kLineRange becomes the filled rectangle around the segment, cut;
 // - an ellipse becomes a polygon fine enough that no point strays from the
 //   curve by a quarter pixel (points on the curve, chords within 1/16
 //   pixel), cut to a box around the surface that the outline's pen cannot
