@@ -154,6 +154,25 @@ TEST(VectorDrawing, ShapesInsideAndOutside) {
     }
 }
 
+TEST(VectorDrawing, ExtremeArgumentsDrawAndReturn) {
+    // Every corner and pen taken from the ends of the range and about it: each
+    // call returns 0 and clears the alpha bytes (nothing may bring a
+    // platform's rasteriser down).
+    const std::int32_t v[] = {INT32_MIN, -1000000, 7, INT32_MAX};
+    for (int i = 0; i < 64; ++i) {  // every triple, the fourth shifting along
+        const std::int32_t a = v[i & 3], b = v[i >> 2 & 3], c = v[i >> 4 & 3], d = v[(i + i / 5) & 3];
+        for (const Op& op : std::vector<Op>{
+                 [&](ImageSession& s) { return vtx::DrawLine(s, 1, a, b, c, d, 0xFF, 255, v[(i + i / 16) & 3]); },
+                 [&](ImageSession& s) { return vtx::DrawEllipse(s, 1, a, b, c, d, 0xFF, 255, -(i & 1)); },
+                 [&](ImageSession& s) { return vtx::DrawInvRectangle(s, 1, a, b, c, d, 0xFF, 255); },
+                 [&](ImageSession& s) { return vtx::DrawInvEllipse(s, 1, a, b, c, d, 0xFF, 255); }}) {
+            Canvas cv(12, 9);
+            ASSERT_EQ(Draw(cv, op), 0) << a << " " << b << " " << c << " " << d;
+            ASSERT_EQ(cv.px[3] + cv.px[cv.px.size() - 1], 0);
+        }
+    }
+}
+
 TEST(VectorDrawing, AlphaOfTheDrawingColour) {
     struct Case {
         std::int32_t alpha;
