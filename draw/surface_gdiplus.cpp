@@ -1,14 +1,37 @@
 // The drawing surface on Windows: a GDI+ bitmap over the caller's pixels and
 // one graphics context on it, driven through the flat GDI+ interface.
+//
+// Far-out shapes: Wine's GDI+ overflows its stack on lines and pens whose
+// coordinates reach far beyond the surface and on ellipses with radii of
+// 10^5 and more. Shapes within kLineRange (lines, pen widths) and
+// kCurveRange (ellipse rectangles) go to GDI+ as given; beyond, their part
+// near the surface is computed here in double precision and GDI+ draws
+// only that:
+// - a line is cut to a box around the surface that its pen, with flat ends,
+//   cannot reach from the cut, and drawn with the same pen (where a cut
+//   end falls between pixel centres and GDI+ rounds it, a one-pixel line may
+//   step a pixel apart from the uncut line's steps); a pen wider than
+//   kLineRange becomes the filled rectangle around the segment, cut;
+// - an ellipse becomes a polygon fine enough that no point strays from the
+//   curve by a quarter pixel (points on the curve, chords within 1/16
+//   pixel), cut to a box around the surface that the outline's pen cannot
+//   reach from the cut; a flat one is the segment across its rectangle;
+// - the inner rectangle of FillOutsideRectangle is always clamped to a box
+//   two pixels around the surface, which leaves the pixels inside unchanged.
+// So no coordinate handed to GDI+ lies more than a few pixels (plus half a
+// pen) outside the surface.
 #include <windows.h>
 
 #include <gdiplus.h>
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "draw/gdiplus_use.h"
 #include "draw/surface.h"
@@ -39,6 +62,60 @@ GdiplusUse::~GdiplusUse() {
 }
 
 namespace {
+
+// Lines and pen widths up to this size in pixels are handed to GDI+ as given.
+constexpr double kLineRange = 1 << 20;
+// Ellipses whose rectangle lies within this range are handed to GDI+ as
+// curves; larger ones are drawn as polygons computed here.
+constexpr double kCurveRange = 1 << 14;
+constexpr double kPi = 3.14159265358979323846;
+
+struct Point {
+    double x;
+    double y;
+};
+using Polygon = std::vector<Point>;
+
+// Sutherland-Hodgman: the part of a convex polygon inside the box
+// [x0, x1] x [y0, y1]. Two points are a segment, cut the same way.
+Polygon ClipToBox(Polygon poly, double x0, double y0, double x1, double y1) {
+    auto clipEdge = [&poly](auto inside, auto cross) {
+        Polygon out;
+        out.reserve(poly.size() + 4);
+        const std::size_t n = poly.size();
+        const std::size_t edges = n == 2 ? 1 : n;  // a segment is not closed
+        for (std::size_t i = 0; i < n; ++i) {
+            const Point& a = poly[i];
+            const bool ia = inside(a);
+            if (ia) out.push_back(a);
+            if (i < edges) {
+                const Point& b = poly[(i + 1) % n];
+                if (ia != inside(b)) out.push_back(cross(a, b));
+            }
+        }
+        poly = std::move(out);
+    };
+    auto atX = [](double x) {
+        return [x](const Point& a, const Point& b) { return Point{x, a.y + (b.y - a.y) * (x - a.x) / (b.x - a.x)}; };
+    };
+    auto atY = [](double y) {
+        return [y](const Point& a, const Point& b) { return Point{a.x + (b.x - a.x) * (y - a.y) / (b.y - a.y), y}; };
+    };
+    clipEdge([x0](const Point& p) { return p.x >= x0; }, atX(x0));
+    clipEdge([x1](const Point& p) { return p.x <= x1; }, atX(x1));
+    clipEdge([y0](const Point& p) { return p.y >= y0; }, atY(y0));
+    clipEdge([y1](const Point& p) { return p.y <= y1; }, atY(y1));
+    return poly;
+}
+
+std::vector<Gdiplus::PointF> ToPointsF(const Polygon& poly) {
+    std::vector<Gdiplus::PointF> points;
+    points.reserve(poly.size());
+    for (const Point& p : poly) points.emplace_back(static_cast<Gdiplus::REAL>(p.x), static_cast<Gdiplus::REAL>(p.y));
+    return points;
+}
+
+bool Within(double v, double range) { return std::fabs(v) <= range; }
 
 // The screen's device context for as long as a font is being made.
 class ScreenDC {
@@ -101,14 +178,36 @@ public:
 
     void DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, float width,
                   std::uint32_t argb) override {
+        const double half = std::fabs(static_cast<double>(width)) / 2;
+        if (!(half <= kLineRange / 2)) {
+            WideLine(x1, y1, x2, y2, half, argb);
+            return;
+        }
         GpPen* pen = nullptr;
         if (gp::GdipCreatePen1(argb, width, Gdiplus::UnitWorld, &pen) != Ok) return;
-        gp::GdipDrawLineI(graphics_, pen, x1, y1, x2, y2);
+        if (Within(x1, kLineRange) && Within(y1, kLineRange) && Within(x2, kLineRange) && Within(y2, kLineRange)) {
+            gp::GdipDrawLineI(graphics_, pen, x1, y1, x2, y2);
+        } else {
+            // Cut where the pen's flat ends stay clear of the surface.
+            const double m = half + 4.0;
+            const Polygon cut = ClipToBox({{static_cast<double>(x1), static_cast<double>(y1)},
+                                           {static_cast<double>(x2), static_cast<double>(y2)}},
+                                          -m, -m, width_ + m, height_ + m);
+            if (cut.size() == 2) {
+                gp::GdipDrawLine(graphics_, pen, static_cast<Gdiplus::REAL>(cut[0].x), static_cast<Gdiplus::REAL>(cut[0].y),
+                                 static_cast<Gdiplus::REAL>(cut[1].x), static_cast<Gdiplus::REAL>(cut[1].y));
+            }
+        }
         gp::GdipDeletePen(pen);
     }
 
     void FillEllipse(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
                      std::uint32_t argb) override {
+        if (!Curve(x, y, width, height)) {
+            const Polygon poly = EllipsePolygon(x, y, width, height, 0.0);
+            if (poly.size() >= 3) FillPolygon(poly, argb);
+            return;
+        }
         GpSolidFill* brush = nullptr;
         if (gp::GdipCreateSolidFill(argb, &brush) != Ok) return;
         gp::GdipFillEllipseI(graphics_, brush, x, y, width, height);
@@ -117,17 +216,41 @@ public:
 
     void DrawEllipse(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height, float penWidth,
                      std::uint32_t argb) override {
-        GpPen* pen = nullptr;
-        if (gp::GdipCreatePen1(argb, penWidth, Gdiplus::UnitWorld, &pen) != Ok) return;
-        gp::GdipDrawEllipseI(graphics_, pen, x, y, width, height);
-        gp::GdipDeletePen(pen);
+        const double pen = std::max(1.0, std::fabs(static_cast<double>(penWidth)));
+        if (!(pen <= kLineRange)) return;  // no outline pen is this wide
+        Polygon poly;
+        const bool curve = Curve(x, y, width, height);
+        if (!curve) {
+            poly = EllipsePolygon(x, y, width, height, pen);
+            if (poly.size() < 2) return;
+        }
+        GpPen* gpen = nullptr;
+        if (gp::GdipCreatePen1(argb, penWidth, Gdiplus::UnitWorld, &gpen) != Ok) return;
+        if (curve) {
+            gp::GdipDrawEllipseI(graphics_, gpen, x, y, width, height);
+        } else {
+            const std::vector<Gdiplus::PointF> points = ToPointsF(poly);
+            if (points.size() == 2) {
+                gp::GdipDrawLine(graphics_, gpen, points[0].X, points[0].Y, points[1].X, points[1].Y);
+            } else {
+                gp::GdipDrawPolygon(graphics_, gpen, points.data(), static_cast<INT>(points.size()));
+            }
+        }
+        gp::GdipDeletePen(gpen);
     }
 
     void FillOutsideRectangle(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
                               std::uint32_t argb) override {
         GpRegion* region = SurfaceRegion();
         if (region == nullptr) return;
-        const Gdiplus::GpRect inner(x, y, width, height);
+        // Both edges clamped to two pixels around the surface, in order, so
+        // the part of the rectangle on the surface stays the same.
+        auto clamp = [](std::int64_t v, std::int32_t size) {
+            return static_cast<INT>(std::clamp<std::int64_t>(v, -2, static_cast<std::int64_t>(size) + 2));
+        };
+        const INT ex0 = clamp(x, width_), ex1 = clamp(static_cast<std::int64_t>(x) + width, width_);
+        const INT ey0 = clamp(y, height_), ey1 = clamp(static_cast<std::int64_t>(y) + height, height_);
+        const Gdiplus::GpRect inner(ex0, ey0, ex1 - ex0, ey1 - ey0);
         if (gp::GdipCombineRegionRectI(region, &inner, Gdiplus::CombineModeXor) == Ok) Fill(region, argb);
         gp::GdipDeleteRegion(region);
     }
@@ -137,7 +260,14 @@ public:
         GpPath* path = nullptr;
         if (gp::GdipCreatePath(Gdiplus::FillModeAlternate, &path) != Ok) return;
         GpRegion* region = nullptr;
-        if (gp::GdipAddPathEllipseI(path, x, y, width, height) == Ok && (region = SurfaceRegion()) != nullptr) {
+        Gdiplus::GpStatus added = Ok;
+        if (Curve(x, y, width, height)) {
+            added = gp::GdipAddPathEllipseI(path, x, y, width, height);
+        } else if (const Polygon poly = EllipsePolygon(x, y, width, height, 0.0); poly.size() >= 3) {
+            const std::vector<Gdiplus::PointF> points = ToPointsF(poly);
+            added = gp::GdipAddPathPolygon(path, points.data(), static_cast<INT>(points.size()));
+        }  // else nothing of the ellipse reaches the surface: all of it is filled
+        if (added == Ok && (region = SurfaceRegion()) != nullptr) {
             if (gp::GdipCombineRegionPath(region, path, Gdiplus::CombineModeXor) == Ok) Fill(region, argb);
             gp::GdipDeleteRegion(region);
         }
@@ -235,6 +365,73 @@ private:
     bool EnsureFont() {
         if (font_ == nullptr) SelectFont(nullptr);
         return font_ != nullptr;
+    }
+
+    // Whether the ellipse in the rectangle goes to GDI+ as a curve.
+    static bool Curve(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) {
+        return Within(x, kCurveRange) && Within(y, kCurveRange) &&
+               Within(static_cast<double>(x) + width, kCurveRange) && Within(static_cast<double>(y) + height, kCurveRange);
+    }
+
+    // The ellipse inscribed in the rectangle at (x, y) of the given size
+    // (negative sizes extend to the left / upward) as a closed polygon cut to
+    // a box around the surface that an outline of width `pen` drawn along
+    // the cut cannot reach; a flat ellipse is the segment across its
+    // rectangle (two points) when it is outlined. Empty when nothing of it
+    // can reach the surface.
+    Polygon EllipsePolygon(double x, double y, double width, double height, double pen) const {
+        const double rx = std::fabs(width) / 2, ry = std::fabs(height) / 2;
+        const double cx = x + width / 2, cy = y + height / 2;
+        const double m = pen + 4.0;
+        if (cx + rx < -m || cx - rx > width_ + m || cy + ry < -m || cy - ry > height_ + m) return {};
+        if (rx == 0.0 || ry == 0.0) {
+            if (pen <= 0.0) return {};
+            Polygon segment = ClipToBox({{x, y}, {x + width, y + height}}, -m, -m, width_ + m, height_ + m);
+            if (segment.size() != 2) segment.clear();
+            return segment;
+        }
+        const double r = std::max(rx, ry);
+        const auto n = static_cast<std::size_t>(std::min(kPi * std::sqrt(8.0 * r) + 16.0, 4194304.0));
+        Polygon polygon(n);
+        // Each point turned from the last by the step angle, from an exact
+        // one every 256 points (the turns' rounding stays far below 1/1000
+        // pixel; the sines and cosines of all points would be slow).
+        const double step = 2 * kPi / static_cast<double>(n);
+        const double cd = std::cos(step), sd = std::sin(step);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i % 256 == 0) {
+                const double t = step * static_cast<double>(i);
+                polygon[i] = Point{std::cos(t), std::sin(t)};
+            } else {
+                const Point& p = polygon[i - 1];
+                polygon[i] = Point{p.x * cd - p.y * sd, p.y * cd + p.x * sd};
+            }
+        }
+        for (Point& p : polygon) p = Point{cx + rx * p.x, cy + ry * p.y};
+        Polygon cut = ClipToBox(std::move(polygon), -m, -m, width_ + m, height_ + m);
+        if (cut.size() < 3) cut.clear();
+        return cut;
+    }
+
+    // A line whose pen is wider than GDI+ takes: the rectangle around the
+    // segment with flat ends, cut to the surface and filled.
+    void WideLine(double x1, double y1, double x2, double y2, double half, std::uint32_t argb) {
+        const double dx = x2 - x1, dy = y2 - y1;
+        const double length = std::sqrt(dx * dx + dy * dy);
+        if (length == 0.0) return;
+        const double nx = -dy / length * half, ny = dx / length * half;
+        const Polygon cut = ClipToBox({{x1 + nx, y1 + ny}, {x2 + nx, y2 + ny}, {x2 - nx, y2 - ny}, {x1 - nx, y1 - ny}},
+                                      -4.0, -4.0, width_ + 4.0, height_ + 4.0);
+        if (cut.size() >= 3) FillPolygon(cut, argb);
+    }
+
+    void FillPolygon(const Polygon& poly, std::uint32_t argb) {
+        GpSolidFill* brush = nullptr;
+        if (gp::GdipCreateSolidFill(argb, &brush) != Ok) return;
+        const std::vector<Gdiplus::PointF> points = ToPointsF(poly);
+        gp::GdipFillPolygon(graphics_, brush, points.data(), static_cast<INT>(points.size()),
+                            Gdiplus::FillModeAlternate);
+        gp::GdipDeleteBrush(brush);
     }
 
     // The whole surface as a region; null when GDI+ refuses it.

@@ -120,25 +120,57 @@ TEST(VectorDrawing, ShapesInsideAndOutside) {
             ASSERT_TRUE(x == 0 || y == 0 || ell.painted(x, y) == ell.painted(60 - x, 50 - y)) << x << "," << y;
         }
 #endif
-    // One-pixel lines hold both end pixels and nothing else, in any direction
-    // and from far outside; a circle of radius 10^9 is flat across the image.
-    Canvas lines(40, 30), far(40, 30), big(40, 30);
+    // One-pixel lines hold both end pixels and nothing else, in any direction.
+    Canvas lines(40, 30);
     for (const auto& l : {std::array<int, 4>{5, 2, 5, 20}, {12, 13, 2, 3}, {30, 5, 20, 15}})
         Draw(lines, [&](ImageSession& s) { return vtx::DrawLine(s, 1, l[0], l[1], l[2], l[3], 0xFF, 255, 1); });
-#ifndef _WIN32  // far-out shapes on the Cairo surface (Wine's GDI+ overflows its stack on them)
-    Draw(far, [](ImageSession& s) { return vtx::DrawLine(s, 1, -1000000000, -999999997, 1000000000, 1000000003, 0xFF, 255, 1); });
-    Draw(big, [](ImageSession& s) { return vtx::DrawEllipse(s, 1, 20 - 1000000000, 15, 20 + 1000000000, 2000000015, 0xFF, 255, -1); });
-#else
-    Draw(far, [](ImageSession& s) { return vtx::DrawLine(s, 1, -997, -994, 1000, 1003, 0xFF, 255, 1); });
-    Draw(big, [](ImageSession& s) { return vtx::DrawEllipse(s, 1, 20 - 1000, 15, 20 + 1000, 2015, 0xFF, 255, -1); });
-#endif
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 40; ++x) {
             const bool on = (x == 5 && y >= 2 && y <= 20) || (x == y - 1 && x >= 2 && x <= 12) || (x + y == 35 && x >= 20 && x <= 30);
             ASSERT_EQ(lines.painted(x, y), on) << x << "," << y;
-            ASSERT_EQ(far.painted(x, y), y == x + 3) << x << "," << y;
-            ASSERT_TRUE(big.painted(x, y) == (y > 16) || (y >= 14 && y <= 16)) << x << "," << y;
         }
+    // Shapes reaching r pixels out, about the sizes where a surface stops
+    // handing them to the platform as given: a line y = x + 3, a circle of
+    // radius r flat across the image below y = 15, its inverse, a horizontal
+    // pen 6 wide at y = 10, and a pen r wide over everything.
+    for (const int r : {1000000000, (1 << 20) + 1, 1 << 20, (1 << 14) + 1, 1 << 14, 1000}) {
+        Canvas far(40, 30), big(40, 30), inv(40, 30), invEll(40, 30), wide(40, 30), fat(40, 30);
+        Draw(far, [&](ImageSession& s) { return vtx::DrawLine(s, 1, -r, 3 - r, r, r + 3, 0xFF, 255, 1); });
+        Draw(big, [&](ImageSession& s) { return vtx::DrawEllipse(s, 1, 20 - r, 15, 20 + r, 15 + 2 * r, 0xFF, 255, -1); });
+        Draw(inv, [&](ImageSession& s) { return vtx::DrawInvRectangle(s, 1, -r, 5, r, 20, 0xFF, 255); });
+        Draw(invEll, [&](ImageSession& s) { return vtx::DrawInvEllipse(s, 1, 20 - r, 15, 20 + r, 15 + 2 * r, 0xFF, 255); });
+        Draw(wide, [&](ImageSession& s) { return vtx::DrawLine(s, 1, -r, 10, r, 10, 0xFF, 255, 6); });
+        Draw(fat, [&](ImageSession& s) { return vtx::DrawLine(s, 1, 20, -10, 20, 40, 0xFF, 255, r); });
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) {
+                SCOPED_TRACE(std::to_string(r) + " at " + std::to_string(x) + "," + std::to_string(y));
+                ASSERT_EQ(far.painted(x, y), y == x + 3);
+                ASSERT_TRUE(big.painted(x, y) == (y > 16) || (y >= 14 && y <= 16));
+                ASSERT_EQ(inv.painted(x, y), y < 5 || y > 18);
+                ASSERT_TRUE(invEll.painted(x, y) == (y < 14) || (y >= 14 && y <= 16));
+                ASSERT_TRUE(wide.painted(x, y) == (y >= 8 && y <= 12) || y == 7 || y == 13);
+                ASSERT_TRUE(fat.painted(x, y));
+            }
+    }
+}
+
+TEST(VectorDrawing, ExtremeArgumentsDrawAndReturn) {
+    // Every corner and pen taken from the ends of the range and about it: each
+    // call returns 0 and clears the alpha bytes (nothing may bring a
+    // platform's rasteriser down).
+    const std::int32_t v[] = {INT32_MIN, -1000000, 7, INT32_MAX};
+    for (int i = 0; i < 64; ++i) {  // every triple, the fourth shifting along
+        const std::int32_t a = v[i & 3], b = v[i >> 2 & 3], c = v[i >> 4 & 3], d = v[(i + i / 5) & 3];
+        for (const Op& op : std::vector<Op>{
+                 [&](ImageSession& s) { return vtx::DrawLine(s, 1, a, b, c, d, 0xFF, 255, v[(i + i / 16) & 3]); },
+                 [&](ImageSession& s) { return vtx::DrawEllipse(s, 1, a, b, c, d, 0xFF, 255, -(i & 1)); },
+                 [&](ImageSession& s) { return vtx::DrawInvRectangle(s, 1, a, b, c, d, 0xFF, 255); },
+                 [&](ImageSession& s) { return vtx::DrawInvEllipse(s, 1, a, b, c, d, 0xFF, 255); }}) {
+            Canvas cv(12, 9);
+            ASSERT_EQ(Draw(cv, op), 0) << a << " " << b << " " << c << " " << d;
+            ASSERT_EQ(cv.px[3] + cv.px[cv.px.size() - 1], 0);
+        }
+    }
 }
 
 TEST(VectorDrawing, AlphaOfTheDrawingColour) {
