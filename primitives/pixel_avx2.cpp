@@ -3,7 +3,9 @@
 // Each kernel handles whole groups of eight pixels (one 32-byte vector; the
 // colour-space kernels four pixels in doubles or eight in floats) and hands
 // the remaining pixels to the plain kernel, so tails are the plain bytes by
-// construction and nothing past the row's last pixel is read. Byte 3 of an
+// construction and nothing past the row's last pixel is read (the tabled
+// colorize, which has no plain counterpart, finishes its row through the same
+// tables one pixel at a time). Byte 3 of an
 // AC4 destination keeps its value: whole vectors are stored with the
 // destination's own bytes 3 merged in, as in the SSE2 kernels. Parameters
 // the fast paths do not cover go to the plain kernels.
