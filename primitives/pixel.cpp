@@ -480,6 +480,31 @@ void Colorize_plain(U8* p, Count n, const ColourRamps& ramps, double c, bool ski
 
 namespace {
 
+// Entry y·256 + x of channel ch's table is the byte Colorize_plain gives
+// for grey value y and old byte x: trunc(r·c + x·(1 − c)) with r the ramp's
+// value at y, the two products being the plain kernel's doubles. A blend
+// row depends only on r, so each distinct r is computed once and copied.
+void BuildColorizeTables(const ColourRamps& ramps, double c, U8* tables) {
+    const double rest = 1.0 - c;
+    double byRest[256];
+    for (int x = 0; x < 256; ++x) byRest[x] = x * rest;
+    const U8* rowOf[256] = {};
+    for (int ch = 0; ch < 3; ++ch) {
+        for (int y = 0; y < 256; ++y) {
+            U8* row = tables + ch * 65536 + y * 256;
+            const std::int32_t r = ramps[ch][y];
+            if (rowOf[r] != nullptr) {
+                std::memcpy(row, rowOf[r], 256);
+                continue;
+            }
+            const double byC = r * c;
+            for (int x = 0; x < 256; ++x) row[x] = ClampToByte(byC + byRest[x]);
+            rowOf[r] = row;
+        }
+    }
+    std::memset(tables + 3 * 65536, 0, kColorizeTablePad);
+}
+
 constexpr Kernels kPlainKernels = {
     CopyAC4_plain,         CopyC1C4_plain,        CopyC4C1_plain,     CopyP4C4_plain,
     CopyC1_plain,          SetC1_plain,           SetAC4_plain,       SetC4_plain,
@@ -488,7 +513,7 @@ constexpr Kernels kPlainKernels = {
     Sqr_plain,             SumRow_plain,          MinRow_plain,       Lut_plain,
     LutSkipAlpha_plain,    Threshold_plain,       AlphaComp_plain,       ColorToGray_plain,  BgrToHls_plain,
     HlsToRgb_plain,        SwapChannels_plain,    RotateHue_plain,    AddSubC_plain,
-    Lightness_plain,       Colorize_plain,
+    Lightness_plain,       Colorize_plain,        nullptr,
 };
 
 // The table of the family, indexed by processor index 1..kCpuHighest and
@@ -978,10 +1003,21 @@ Status Colorize_8u_AC4IR(std::uint8_t* srcDst, std::int32_t step, RoiSize size, 
     for (int c = 0; c < 3; ++c) {
         for (int i = 0; i < 256; ++i) copies[c][i] = ramps[c][i];
     }
-    const auto kernel = KernelsForCurrentLevel().colorize;
+    const Kernels& k = KernelsForCurrentLevel();
     const Walk w = PlanWalk(size, std::int64_t{4} * size.width, step, std::int64_t{4} * size.width, step);
     const double c = ClampUnit(completeness);
-    for (std::int32_t y = 0; y < w.rows; ++y) kernel(RowAt(srcDst, y, step), w.n, copies, c, skipNonzeroAlpha != 0);
+    if (k.colorizeTabled != nullptr) {
+        // Tables of the whole call; without memory the per-pixel kernel
+        // gives the same bytes.
+        U8* tables = static_cast<U8*>(MallocBytes(3 * 65536 + kColorizeTablePad));
+        if (tables != nullptr) {
+            BuildColorizeTables(copies, c, tables);
+            for (std::int32_t y = 0; y < w.rows; ++y) k.colorizeTabled(RowAt(srcDst, y, step), w.n, tables, skipNonzeroAlpha != 0);
+            Free(tables);
+            return kStsOk;
+        }
+    }
+    for (std::int32_t y = 0; y < w.rows; ++y) k.colorize(RowAt(srcDst, y, step), w.n, copies, c, skipNonzeroAlpha != 0);
     return kStsOk;
 }
 

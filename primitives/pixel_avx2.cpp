@@ -3,7 +3,9 @@
 // Each kernel handles whole groups of eight pixels (one 32-byte vector; the
 // colour-space kernels four pixels in doubles or eight in floats) and hands
 // the remaining pixels to the plain kernel, so tails are the plain bytes by
-// construction and nothing past the row's last pixel is read. Byte 3 of an
+// construction and nothing past the row's last pixel is read (the tabled
+// colorize, which has no plain counterpart, finishes its row through the same
+// tables one pixel at a time). Byte 3 of an
 // AC4 destination keeps its value: whole vectors are stored with the
 // destination's own bytes 3 merged in, as in the SSE2 kernels. Parameters
 // the fast paths do not cover go to the plain kernels.
@@ -378,6 +380,56 @@ inline void StoreBgrD(U8* p, D c0, D c1, D c2, bool keepNonzeroAlpha) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_blendv_epi8(px, old, keep));
 }
 
+void ColorizeTabled_avx2(U8* p, Count n, const U8* tables, bool masked) {
+    // The grey value trunc((0.59·G + 0.3·R) + 0.11·B) in doubles equals
+    // (59·G + 30·R + 11·B) / 100 in integers, except that where the exact
+    // sum is a whole number the double one may fall just below it. So a
+    // group with a multiple of 100 in any lane takes the doubles instead.
+    const __m256i low = _mm256_set1_epi32(0x00FF00FF), byte = _mm256_set1_epi32(0xFF);
+    const __m256i wBR = _mm256_set1_epi32((30 << 16) | 11), wG = _mm256_set1_epi32(59);
+    const __m256i recip = _mm256_set1_epi16(static_cast<short>(41944)), hundred = _mm256_set1_epi32(100);
+    const __m256d w0 = _mm256_set1_pd(0.11), w1 = _mm256_set1_pd(0.59), w2 = _mm256_set1_pd(0.3);
+    const int* t = reinterpret_cast<const int*>(tables);
+    Count i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i v = Load8(p + 4 * i);
+        const __m256i b = _mm256_and_si256(v, byte), g = _mm256_and_si256(_mm256_srli_epi32(v, 8), byte);
+        const __m256i r = _mm256_and_si256(_mm256_srli_epi32(v, 16), byte);
+        // 11·B + 30·R from the byte pairs (B, R), plus 59·G; below 2^16.
+        const __m256i sum = _mm256_add_epi32(_mm256_madd_epi16(_mm256_and_si256(v, low), wBR), _mm256_mullo_epi16(g, wG));
+        // sum / 100 = (sum · 41944) >> 22 for every sum up to 25500.
+        __m256i y = _mm256_srli_epi16(_mm256_mulhi_epu16(sum, recip), 6);
+        const __m256i whole = _mm256_cmpeq_epi32(_mm256_mullo_epi16(y, hundred), sum);
+        if (!_mm256_testz_si256(whole, whole)) {
+            const auto grey = [&](__m128i bi, __m128i gi, __m128i ri) {
+                const __m256d s = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(w1, _mm256_cvtepi32_pd(gi)),
+                                                              _mm256_mul_pd(w2, _mm256_cvtepi32_pd(ri))),
+                                                _mm256_mul_pd(w0, _mm256_cvtepi32_pd(bi)));
+                return _mm256_cvttpd_epi32(s);
+            };
+            y = _mm256_setr_m128i(grey(_mm256_castsi256_si128(b), _mm256_castsi256_si128(g), _mm256_castsi256_si128(r)),
+                                  grey(_mm256_extracti128_si256(b, 1), _mm256_extracti128_si256(g, 1),
+                                       _mm256_extracti128_si256(r, 1)));
+        }
+        const __m256i row = _mm256_slli_epi32(y, 8);
+        const __m256i n0 = _mm256_and_si256(_mm256_i32gather_epi32(t, _mm256_or_si256(row, b), 1), byte);
+        const __m256i n1 = _mm256_and_si256(_mm256_i32gather_epi32(t + 16384, _mm256_or_si256(row, g), 1), byte);
+        const __m256i n2 = _mm256_and_si256(_mm256_i32gather_epi32(t + 32768, _mm256_or_si256(row, r), 1), byte);
+        const __m256i out = _mm256_or_si256(_mm256_or_si256(n0, _mm256_slli_epi32(n1, 8)), _mm256_slli_epi32(n2, 16));
+        __m256i keep = AlphaBytes();
+        if (masked) keep = _mm256_or_si256(keep, _mm256_xor_si256(_mm256_cmpeq_epi32(_mm256_srli_epi32(v, 24), _mm256_setzero_si256()), _mm256_set1_epi32(-1)));
+        Store8(p + 4 * i, _mm256_blendv_epi8(out, v, keep));
+    }
+    for (; i < n; ++i) {
+        // The rest one pixel at a time through the same tables.
+        U8* q = p + 4 * i;
+        if (masked && q[3] != 0) continue;
+        const double grey = (0.59 * q[1] + 0.3 * q[2]) + 0.11 * q[0];
+        const int y = static_cast<int>(grey);
+        for (int ch = 0; ch < 3; ++ch) q[ch] = tables[ch * 65536 + y * 256 + q[ch]];
+    }
+}
+
 #include "primitives/pixel_colour_simd.h"
 
 }  // namespace
@@ -407,6 +459,7 @@ void InstallAvx2Kernels(Kernels& k) {
     k.addSubC = AddSubC_avx2;
     k.lightness = Lightness_simd;
     k.colorize = Colorize_simd;
+    k.colorizeTabled = ColorizeTabled_avx2;
 }
 
 }  // namespace vtx::px::pixel

@@ -63,7 +63,14 @@ struct Kernels {
     void (*addSubC)(const U8 add[3], const U8 sub[3], U8* srcDst, Count n);
     void (*lightness)(const U8* src, U8* dst, Count n);
     void (*colorize)(U8* srcDst, Count n, const ColourRamps& ramps, double c, bool skipNonzeroAlpha);
+    // Colorize from per-call tables: the new byte of channel ch is
+    // tables[ch·65536 + y·256 + x] for the pixel's grey value y and old byte
+    // x (three 64 KiB tables, then kColorizeTablePad readable bytes). Null at
+    // the levels that use the per-pixel kernel above.
+    void (*colorizeTabled)(U8* srcDst, Count n, const U8* tables, bool skipNonzeroAlpha);
 };
+
+constexpr Count kColorizeTablePad = 4;
 
 // The plain kernels: the reference for every other level, which may also
 // call them for the pixels left over after its last full vector.
