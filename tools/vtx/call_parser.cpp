@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "session/utf8.h"
+
 namespace vtx::cli {
 
 namespace {
@@ -202,40 +204,6 @@ std::string Quote(std::string_view s) {
     }
     q.push_back('"');
     return q;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
-// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view in) {
-    std::string out;
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        char32_t c = in[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (in[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        AppendUtf8(out, c);
-    }
-    return out;
 }
 
 // Splits the text between the parentheses at top-level commas. "" gives no
@@ -555,7 +523,7 @@ std::string FormatArg(const ArgValue& v) {
     if (const auto* i = std::get_if<std::int32_t>(&v)) return std::to_string(*i);
     if (const auto* b = std::get_if<std::int16_t>(&v)) return std::to_string(*b);
     if (const auto* u = std::get_if<std::uint8_t>(&v)) return std::to_string(*u);
-    if (const auto* t = std::get_if<TextArg>(&v)) return Quote(Utf16ToUtf8(t->text));
+    if (const auto* t = std::get_if<TextArg>(&v)) return Quote(vtx::Utf16ToUtf8(t->text));
     if (const auto* p = std::get_if<ImagePathArg>(&v)) return Quote(p->path);
     if (const auto* z = std::get_if<ImageSizeArg>(&v)) return std::to_string(z->width) + "x" + std::to_string(z->height);
     const auto& f = std::get<FontArg>(v);
