@@ -33,6 +33,7 @@
 #include <utility>
 #include <vector>
 
+#include "draw/far_geometry.h"
 #include "draw/surface.h"
 
 namespace vtx::draw {
@@ -48,41 +49,6 @@ constexpr double kMaxGlyphPixels = 16384.0;
 // Ellipses whose rectangle lies within this range are handed to Cairo as
 // curves; larger ones are drawn as polygons computed here.
 constexpr double kCurveRange = 1 << 20;
-
-struct Point {
-    double x;
-    double y;
-};
-using Polygon = std::vector<Point>;
-
-// Sutherland-Hodgman: the part of a convex or concave polygon inside the box
-// [x0, x1] × [y0, y1] (concave parts may leave edges along the box, which is
-// harmless for the fills here: the box lies outside the surface).
-Polygon ClipToBox(Polygon poly, double x0, double y0, double x1, double y1) {
-    auto clipEdge = [&poly](auto inside, auto cross) {
-        Polygon out;
-        out.reserve(poly.size() + 4);
-        for (std::size_t i = 0; i < poly.size(); ++i) {
-            const Point& a = poly[i];
-            const Point& b = poly[(i + 1) % poly.size()];
-            const bool ia = inside(a), ib = inside(b);
-            if (ia) out.push_back(a);
-            if (ia != ib) out.push_back(cross(a, b));
-        }
-        poly = std::move(out);
-    };
-    auto atX = [](double x) {
-        return [x](const Point& a, const Point& b) { return Point{x, a.y + (b.y - a.y) * (x - a.x) / (b.x - a.x)}; };
-    };
-    auto atY = [](double y) {
-        return [y](const Point& a, const Point& b) { return Point{a.x + (b.x - a.x) * (y - a.y) / (b.y - a.y), y}; };
-    };
-    clipEdge([x0](const Point& p) { return p.x >= x0; }, atX(x0));
-    clipEdge([x1](const Point& p) { return p.x <= x1; }, atX(x1));
-    clipEdge([y0](const Point& p) { return p.y >= y0; }, atY(y0));
-    clipEdge([y1](const Point& p) { return p.y <= y1; }, atY(y1));
-    return poly;
-}
 
 std::uint8_t Channel(std::uint32_t argb, int shift) { return static_cast<std::uint8_t>((argb >> shift) & 0xFFu); }
 
@@ -364,15 +330,9 @@ private:
             cairo_restore(cr_);
             return true;
         }
-        const double r = std::max(rx, ry);
-        const auto n = static_cast<std::size_t>(std::min(M_PI * std::sqrt(8.0 * r) + 16.0, 4194304.0));
-        Polygon polygon(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            const double t = 2 * M_PI * static_cast<double>(i) / static_cast<double>(n);
-            polygon[i] = Point{cx + rx * std::cos(t), cy + ry * std::sin(t)};
-        }
         const double m = pen + 4.0;
-        const Polygon clipped = ClipToBox(std::move(polygon), -m, -m, width_ + m, height_ + m);
+        const Polygon clipped =
+            ClipToBox(EllipsePoints(cx, cy, rx, ry, EllipseSteps::kEach), -m, -m, width_ + m, height_ + m);
         if (clipped.size() < 3) return false;
         cairo_move_to(cr_, clipped[0].x, clipped[0].y);
         for (std::size_t i = 1; i < clipped.size(); ++i) cairo_line_to(cr_, clipped[i].x, clipped[i].y);

@@ -33,6 +33,7 @@
 #include <utility>
 #include <vector>
 
+#include "draw/far_geometry.h"
 #include "draw/gdiplus_use.h"
 #include "draw/surface.h"
 
@@ -68,45 +69,6 @@ constexpr double kLineRange = 1 << 20;
 // Ellipses whose rectangle lies within this range are handed to GDI+ as
 // curves; larger ones are drawn as polygons computed here.
 constexpr double kCurveRange = 1 << 14;
-constexpr double kPi = 3.14159265358979323846;
-
-struct Point {
-    double x;
-    double y;
-};
-using Polygon = std::vector<Point>;
-
-// Sutherland-Hodgman: the part of a convex polygon inside the box
-// [x0, x1] x [y0, y1]. Two points are a segment, cut the same way.
-Polygon ClipToBox(Polygon poly, double x0, double y0, double x1, double y1) {
-    auto clipEdge = [&poly](auto inside, auto cross) {
-        Polygon out;
-        out.reserve(poly.size() + 4);
-        const std::size_t n = poly.size();
-        const std::size_t edges = n == 2 ? 1 : n;  // a segment is not closed
-        for (std::size_t i = 0; i < n; ++i) {
-            const Point& a = poly[i];
-            const bool ia = inside(a);
-            if (ia) out.push_back(a);
-            if (i < edges) {
-                const Point& b = poly[(i + 1) % n];
-                if (ia != inside(b)) out.push_back(cross(a, b));
-            }
-        }
-        poly = std::move(out);
-    };
-    auto atX = [](double x) {
-        return [x](const Point& a, const Point& b) { return Point{x, a.y + (b.y - a.y) * (x - a.x) / (b.x - a.x)}; };
-    };
-    auto atY = [](double y) {
-        return [y](const Point& a, const Point& b) { return Point{a.x + (b.x - a.x) * (y - a.y) / (b.y - a.y), y}; };
-    };
-    clipEdge([x0](const Point& p) { return p.x >= x0; }, atX(x0));
-    clipEdge([x1](const Point& p) { return p.x <= x1; }, atX(x1));
-    clipEdge([y0](const Point& p) { return p.y >= y0; }, atY(y0));
-    clipEdge([y1](const Point& p) { return p.y <= y1; }, atY(y1));
-    return poly;
-}
 
 std::vector<Gdiplus::PointF> ToPointsF(const Polygon& poly) {
     std::vector<Gdiplus::PointF> points;
@@ -192,7 +154,7 @@ public:
             const double m = half + 4.0;
             const Polygon cut = ClipToBox({{static_cast<double>(x1), static_cast<double>(y1)},
                                            {static_cast<double>(x2), static_cast<double>(y2)}},
-                                          -m, -m, width_ + m, height_ + m);
+                                          -m, -m, width_ + m, height_ + m, TwoPoints::kSegment);
             if (cut.size() == 2) {
                 gp::GdipDrawLine(graphics_, pen, static_cast<Gdiplus::REAL>(cut[0].x), static_cast<Gdiplus::REAL>(cut[0].y),
                                  static_cast<Gdiplus::REAL>(cut[1].x), static_cast<Gdiplus::REAL>(cut[1].y));
@@ -386,29 +348,13 @@ private:
         if (cx + rx < -m || cx - rx > width_ + m || cy + ry < -m || cy - ry > height_ + m) return {};
         if (rx == 0.0 || ry == 0.0) {
             if (pen <= 0.0) return {};
-            Polygon segment = ClipToBox({{x, y}, {x + width, y + height}}, -m, -m, width_ + m, height_ + m);
+            Polygon segment =
+                ClipToBox({{x, y}, {x + width, y + height}}, -m, -m, width_ + m, height_ + m, TwoPoints::kSegment);
             if (segment.size() != 2) segment.clear();
             return segment;
         }
-        const double r = std::max(rx, ry);
-        const auto n = static_cast<std::size_t>(std::min(kPi * std::sqrt(8.0 * r) + 16.0, 4194304.0));
-        Polygon polygon(n);
-        // Each point turned from the last by the step angle, from an exact
-        // one every 256 points (the turns' rounding stays far below 1/1000
-        // pixel; the sines and cosines of all points would be slow).
-        const double step = 2 * kPi / static_cast<double>(n);
-        const double cd = std::cos(step), sd = std::sin(step);
-        for (std::size_t i = 0; i < n; ++i) {
-            if (i % 256 == 0) {
-                const double t = step * static_cast<double>(i);
-                polygon[i] = Point{std::cos(t), std::sin(t)};
-            } else {
-                const Point& p = polygon[i - 1];
-                polygon[i] = Point{p.x * cd - p.y * sd, p.y * cd + p.x * sd};
-            }
-        }
-        for (Point& p : polygon) p = Point{cx + rx * p.x, cy + ry * p.y};
-        Polygon cut = ClipToBox(std::move(polygon), -m, -m, width_ + m, height_ + m);
+        Polygon cut = ClipToBox(EllipsePoints(cx, cy, rx, ry, EllipseSteps::kTurned), -m, -m, width_ + m, height_ + m,
+                                TwoPoints::kSegment);
         if (cut.size() < 3) cut.clear();
         return cut;
     }
@@ -421,7 +367,7 @@ private:
         if (length == 0.0) return;
         const double nx = -dy / length * half, ny = dx / length * half;
         const Polygon cut = ClipToBox({{x1 + nx, y1 + ny}, {x2 + nx, y2 + ny}, {x2 - nx, y2 - ny}, {x1 - nx, y1 - ny}},
-                                      -4.0, -4.0, width_ + 4.0, height_ + 4.0);
+                                      -4.0, -4.0, width_ + 4.0, height_ + 4.0, TwoPoints::kSegment);
         if (cut.size() >= 3) FillPolygon(cut, argb);
     }
 
