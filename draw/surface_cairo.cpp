@@ -35,6 +35,7 @@
 
 #include "draw/far_geometry.h"
 #include "draw/surface.h"
+#include "session/utf8.h"
 
 namespace vtx::draw {
 
@@ -52,41 +53,11 @@ constexpr double kCurveRange = 1 << 20;
 
 std::uint8_t Channel(std::uint32_t argb, int shift) { return static_cast<std::uint8_t>((argb >> shift) & 0xFFu); }
 
-// Appends UTF-8 of code point cp.
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
-// UTF-16 to UTF-8 for Pango: an unpaired surrogate becomes U+FFFD, and
-// zero characters are left out (Pango takes none).
+// UTF-8 for Pango, which takes no zero characters: they are left out (a
+// zero character is the only one whose UTF-8 holds a zero byte).
 std::string ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        std::uint32_t cp = text[i];
-        if (cp == 0) continue;
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        AppendUtf8(out, cp);
-    }
+    std::string out = Utf16ToUtf8(text);
+    out.erase(std::remove(out.begin(), out.end(), '\0'), out.end());
     return out;
 }
 
