@@ -11,6 +11,8 @@
 #include <new>
 #include <utility>
 
+#include "session/image_session.h"
+
 namespace vtxbench {
 
 const std::vector<FrameSize>& FrameSizes() {
@@ -262,6 +264,20 @@ benchmark::internal::Benchmark* Register(const std::string& name, std::function<
     return benchmark::RegisterBenchmark(name.c_str(), [fn](benchmark::State& st) { fn(st); })
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
+}
+
+void MeasureMemberCall(benchmark::State& state, const FrameSize& size,
+                       const std::function<std::int32_t(vtx::ImageSession&)>& call) {
+    FrameSet& f = Frames(size);
+    vtx::ImageSession session;
+    f.RestoreWork();
+    if (session.SetImageInPlace(f.work.data(), size.width, size.height) != 0) {
+        state.SkipWithError("SetImageInPlace refused the frame");
+        return;
+    }
+    std::int32_t result = 0;
+    Measure(state, size, size.FrameBytes(), [&] { f.RestoreWork(); }, [&] { result = call(session); });
+    if (result != 0) state.SkipWithError(("result " + std::to_string(result)).c_str());
 }
 
 }  // namespace vtxbench

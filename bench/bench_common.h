@@ -18,6 +18,10 @@
 
 #include "primitives/conventions.h"
 
+namespace vtx {
+class ImageSession;
+}
+
 namespace vtxbench {
 
 namespace px = vtx::px;
@@ -140,6 +144,12 @@ void Measure(benchmark::State& state, const FrameSize& size, std::int64_t bytesP
 }
 
 inline void NoPrepare() {}
+
+// One whole member call timed on a session working in place on the frame
+// of `size`, which is restored before every call (untimed). A result other
+// than 0 marks the row as an error.
+void MeasureMemberCall(benchmark::State& state, const FrameSize& size,
+                       const std::function<std::int32_t(vtx::ImageSession&)>& call);
 
 // Registers one benchmark with the settings they all share.
 benchmark::internal::Benchmark* Register(const std::string& name, std::function<void(benchmark::State&)> fn);

@@ -72,16 +72,7 @@ void RegisterVectorDrawingBenchmarks() {
         for (const FrameSize& fs : FrameSizes()) {
             const DrawFn fn = c.fn;
             Register("draw/" + c.name + "/" + fs.Name(), [fn, fs](benchmark::State& st) {
-                FrameSet& f = Frames(fs);
-                vtx::ImageSession session;
-                f.RestoreWork();
-                if (session.SetImageInPlace(f.work.data(), fs.width, fs.height) != 0) {
-                    st.SkipWithError("SetImageInPlace refused the frame");
-                    return;
-                }
-                std::int32_t result = 0;
-                Measure(st, fs, fs.FrameBytes(), [&] { f.RestoreWork(); }, [&] { result = fn(session, fs); });
-                if (result != 0) st.SkipWithError(("result " + std::to_string(result)).c_str());
+                MeasureMemberCall(st, fs, [&](vtx::ImageSession& session) { return fn(session, fs); });
             });
         }
     }

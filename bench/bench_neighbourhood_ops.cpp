@@ -91,21 +91,12 @@ void RegisterNeighbourhoodOperationBenchmarks() {
             const std::string name = "member/" + c.member + "/" + c.args + "/" + fs.Name() + "/" + LevelName(level);
             const OpFn fn = c.fn;
             Register(name, [fn, fs, level](benchmark::State& st) {
-                FrameSet& f = Frames(fs);
                 LevelScope scope(level);
                 if (!scope.ok()) {
                     st.SkipWithError("level not selectable");
                     return;
                 }
-                vtx::ImageSession session;
-                f.RestoreWork();
-                if (session.SetImageInPlace(f.work.data(), fs.width, fs.height) != 0) {
-                    st.SkipWithError("SetImageInPlace refused the frame");
-                    return;
-                }
-                std::int32_t result = 0;
-                Measure(st, fs, fs.FrameBytes(), [&] { f.RestoreWork(); }, [&] { result = fn(session); });
-                if (result != 0) st.SkipWithError(("result " + std::to_string(result)).c_str());
+                MeasureMemberCall(st, fs, fn);
             });
         }
     }
