@@ -183,7 +183,11 @@ constexpr KernelInstaller<Kernels> kAvx2 = InstallAvx2Kernels;
 #else
 constexpr KernelInstaller<Kernels> kAvx2 = nullptr;
 #endif
+#if defined(VTX_GEOMETRY_AVX512)
+constexpr KernelInstaller<Kernels> kAvx512 = InstallAvx512Kernels;
+#else
 constexpr KernelInstaller<Kernels> kAvx512 = nullptr;
+#endif
 
 const Kernels& KernelsForCurrentLevel() {
     static const std::array<Kernels, kCpuLevelCount> table = BuildLevelTable<Kernels>(kPlainKernels, kSse2, kAvx2, kAvx512);

@@ -167,6 +167,8 @@ inline void Linear4(const Source& s, __m128i off, __m256d fx, __m256d fy, U8* ou
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(result, _mm_and_si128(keep, old)));
 }
 
+}  // namespace
+
 void RemapRow_avx2(const Source& s, const U8* xs, const U8* ys, bool linear, U8* dst, Count n) {
     const Bounds b(s);
     const __m256d one = _mm256_set1_pd(1.0), half = _mm256_set1_pd(0.5), nudge = _mm256_set1_pd(1e-7);
@@ -233,8 +235,6 @@ void RemapRow_avx2(const Source& s, const U8* xs, const U8* ys, bool linear, U8*
     }
     RemapRow_plain(s, xs + 4 * i, ys + 4 * i, linear, dst + 4 * i, n - i);
 }
-
-}  // namespace
 
 void InstallAvx2Kernels(Kernels& k) {
     k.affineRow = MappedRow_avx2<false>;

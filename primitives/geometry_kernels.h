@@ -93,5 +93,9 @@ inline bool InsideSource(const Source& s, double u, double v) {
 
 void InstallSse2Kernels(Kernels& k);
 void InstallAvx2Kernels(Kernels& k);
+void InstallAvx512Kernels(Kernels& k);
+
+// The AVX2 remap, which the AVX-512 one hands the groups it does not take.
+void RemapRow_avx2(const Source& s, const U8* xs, const U8* ys, bool linear, U8* dst, Count n);
 
 }  // namespace vtx::px::geometry

@@ -41,16 +41,16 @@ namespace {
 
 constexpr std::int32_t kBandRows = 32;
 
-// Columns [x0, x1) of a band whose map entries a fill wrote; every other
-// pixel of the band maps onto itself.
+// Columns [x0, x1) of a row whose map entries a fill wrote; every other
+// pixel of the row maps onto itself.
 struct Span {
     std::int64_t x0, x1;
 };
 
 // Fills the maps of rows y0 .. y0+rows-1 (row r of the band at xs + r·W)
-// inside the span it returns.
-using MapFill = Span (*)(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs,
-                         float* ys);
+// inside the span it writes to spans[r].
+using MapFill = void (*)(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs,
+                         float* ys, Span* spans);
 
 // The shared procedure.
 std::int32_t RemapThrough(ImageSession& s, CallMemory& memory, const void* context, MapFill fill) {
@@ -60,34 +60,37 @@ std::int32_t RemapThrough(ImageSession& s, CallMemory& memory, const void* conte
     std::uint8_t* dst = memory.Allocate(static_cast<std::int64_t>(s.byteSize()));
     auto* xs = reinterpret_cast<float*>(memory.Allocate(std::int64_t{4} * w * band));
     auto* ys = reinterpret_cast<float*>(memory.Allocate(std::int64_t{4} * w * band));
-    auto* spans = reinterpret_cast<Span*>(memory.Allocate(std::int64_t{sizeof(Span)} * bands));
+    auto* spans = reinterpret_cast<Span*>(memory.Allocate(std::int64_t{sizeof(Span)} * h));
     if (dst == nullptr || xs == nullptr || ys == nullptr || spans == nullptr) return 1;
     std::uint8_t bgr[3];
     ColourBytes(s.backColor(), bgr);
     const std::uint8_t value[4] = {bgr[0], bgr[1], bgr[2], 255};
     for (std::int32_t b = 0; b < bands; ++b) {
         const std::int32_t y0 = b * band, rows = std::min(band, h - y0);
-        const Span sp = spans[b] = fill(context, w, y0, rows, xs, ys);
-        if (sp.x1 <= sp.x0) continue;
-        std::uint8_t* d = dst + y0 * step + 4 * sp.x0;
-        const px::RoiSize size{static_cast<std::int32_t>(sp.x1 - sp.x0), rows};
-        px::Set_8u_C4R(value, d, s.stride(), size);
-        px::Remap_8u_AC4R(s.pixels(), px::RoiSize{w, h}, s.stride(), px::RoiRect{0, 0, w, h}, xs + sp.x0, 4 * w,
-                          ys + sp.x0, 4 * w, d, s.stride(), size, px::kInterLinear);
-    }
-    // Only now, with every source read: the moved rectangles from the
-    // buffer, alpha 255 elsewhere.
-    for (std::int32_t y = 0; y < h; ++y) {
-        const Span sp = spans[y / band];
-        std::uint8_t* row = s.pixels() + y * step;
-        for (std::int64_t x = 0; x < w; ++x) {
-            if (x == sp.x0 && sp.x1 > sp.x0) {
-                std::memcpy(row + 4 * x, dst + y * step + 4 * x, static_cast<std::size_t>(4 * (sp.x1 - sp.x0)));
-                x = sp.x1 - 1;
-                continue;
-            }
-            row[4 * x + 3] = 255;
+        fill(context, w, y0, rows, xs, ys, spans + y0);
+        for (std::int32_t r = 0; r < rows; ++r) {
+            const Span sp = spans[y0 + r];
+            if (sp.x1 <= sp.x0) continue;
+            std::uint8_t* d = dst + (y0 + r) * step + 4 * sp.x0;
+            const px::RoiSize size{static_cast<std::int32_t>(sp.x1 - sp.x0), 1};
+            const std::int64_t at = std::int64_t{r} * w + sp.x0;
+            px::Set_8u_C4R(value, d, s.stride(), size);
+            px::Remap_8u_AC4R(s.pixels(), px::RoiSize{w, h}, s.stride(), px::RoiRect{0, 0, w, h}, xs + at, 4 * w,
+                              ys + at, 4 * w, d, s.stride(), size, px::kInterLinear);
         }
+    }
+    // Only now, with every source read: the moved columns from the buffer,
+    // alpha 255 elsewhere.
+    const auto opaque = [](std::uint8_t* p, std::int64_t n) {
+        for (std::int64_t i = 0; i < n; ++i) p[4 * i + 3] = 255;
+    };
+    for (std::int32_t y = 0; y < h; ++y) {
+        Span sp = spans[y];
+        if (sp.x1 <= sp.x0) sp = {w, w};
+        std::uint8_t* row = s.pixels() + y * step;
+        opaque(row, sp.x0);
+        std::memcpy(row + 4 * sp.x0, dst + y * step + 4 * sp.x0, static_cast<std::size_t>(4 * (sp.x1 - sp.x0)));
+        opaque(row + 4 * sp.x1, w - sp.x1);
     }
     return 0;
 }
@@ -185,26 +188,13 @@ void TwirlIndexes(const Twirl& t, std::int32_t m, std::int64_t y, std::int32_t i
     for (int j = 0; j < 4; ++j) idx[j] = idx[j] % 720 < 0 ? idx[j] % 720 + 720 : idx[j] % 720;
 }
 
-Span FillTwirl(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs, float* ys) {
+void FillTwirl(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs, float* ys,
+               Span* spans) {
     const Twirl& t = *static_cast<const Twirl*>(context);
     // |θ| does not grow with the distance from the centre, so the pixels of
     // a row that turn lie within |x| ≤ e of the centre column: e by
-    // bisection per row, the band's span from the largest.
+    // bisection per row.
     const std::int64_t xmax = std::max<std::int64_t>(t.cx, w - 1 - t.cx);
-    std::int64_t e = -1;
-    for (std::int32_t r = 0; r < rows; ++r) {
-        const std::int64_t y = y0 + r - t.cy;
-        if (!TwirlMoves(t, 0, y)) continue;
-        std::int64_t lo = 0, hi = xmax;  // moves at lo; the answer lies in [lo, hi]
-        while (lo < hi) {
-            const std::int64_t mid = lo + (hi - lo + 1) / 2;
-            if (TwirlMoves(t, mid, y)) lo = mid;
-            else hi = mid - 1;
-        }
-        e = std::max(e, lo);
-    }
-    if (e < 0) return {0, 0};
-    const Span sp{std::max<std::int64_t>(t.cx - e, 0), std::min<std::int64_t>(t.cx + e + 1, w)};
     // x and −x share r and θ: the indexes for |x| = 0 .. e first (four
     // lanes where x² + y² is exact in double, 2θ within the int32 range and
     // θ never NaN), then the entries.
@@ -212,6 +202,15 @@ Span FillTwirl(const void* context, std::int32_t w, std::int32_t y0, std::int32_
     const auto fcx = static_cast<float>(t.cx), fcy = static_cast<float>(t.cy);
     for (std::int32_t r = 0; r < rows; ++r) {
         const std::int64_t y = y0 + r - t.cy;
+        spans[r] = {0, 0};
+        if (!TwirlMoves(t, 0, y)) continue;
+        std::int64_t e = 0, hi = xmax;  // moves at e; the answer lies in [e, hi]
+        while (e < hi) {
+            const std::int64_t mid = e + (hi - e + 1) / 2;
+            if (TwirlMoves(t, mid, y)) e = mid;
+            else hi = mid - 1;
+        }
+        const Span sp = spans[r] = {std::max<std::int64_t>(t.cx - e, 0), std::min<std::int64_t>(t.cx + e + 1, w)};
         std::int32_t* idx = t.indexes;
         std::int64_t m = 0;
         if (t.degree <= 0) {
@@ -238,91 +237,156 @@ Span FillTwirl(const void* context, std::int32_t w, std::int32_t y0, std::int32_
             yr[X] = fx * tab.sinT[i] + fyy * tab.cosT[i] + fcy;
         }
     }
-    return sp;
 }
 
-// Profile table t[0] = 0, t[i] = (i/n)^D with the single-precision quotient
-// (the power taken in double, then rounded to single precision).
-float* ProfileTable(CallMemory& memory, std::int64_t n, double degree) {
+// Profile entry i of n: 0 for i = 0, else (i/n)^D with the single-precision
+// quotient (the power taken in double, then rounded to single precision).
+float ProfileEntry(std::int64_t i, std::int64_t n, double degree) {
+    if (i == 0) return 0.0f;
+    const float q = static_cast<float>(i) / static_cast<float>(n);
+    return static_cast<float>(std::pow(static_cast<double>(q), degree));
+}
+
+// The n entries of a profile, all computed (`lazy` false) or all NaN, to
+// be computed where they are first used (`lazy` true; an entry is never
+// NaN, being a power of a positive number).
+float* ProfileTable(CallMemory& memory, std::int64_t n, double degree, bool lazy) {
     if (n > INT32_MAX / 4) return nullptr;
     auto* t = reinterpret_cast<float*>(memory.Allocate(4 * n));
     if (t == nullptr) return nullptr;
-    t[0] = 0.0f;
-    for (std::int64_t i = 1; i < n; ++i) {
-        const float q = static_cast<float>(i) / static_cast<float>(n);
-        t[i] = static_cast<float>(std::pow(static_cast<double>(q), degree));
+    if (lazy) {
+        std::memset(t, 0xFF, static_cast<std::size_t>(4 * n));
+    } else {
+        for (std::int64_t i = 0; i < n; ++i) t[i] = ProfileEntry(i, n, degree);
     }
     return t;
 }
 
+// The ellipse moves the pixels with |dx| < rx and |dy| < ry (d < 1 needs
+// both: dx² ≥ rx² rounds to a quotient ≥ 1), so only the columns of `span`
+// and rows within ry of the centre. Over the span |dx| runs from mlo to mhi.
+// Rows dy and −dy share their profile factors: the factors of each |dy| in
+// dylo .. dylo + count − 1 are kept (`lens` the number of |dx| inside, −1
+// while not yet computed) when the call has the memory for them; otherwise
+// (count 0) one row's factors are computed per row.
 struct Sphere {
-    std::int64_t cx, cy, rx, ry;
-    const float* table;
-    float* factors;  // one row's profile factors per |dx| (W + 4 entries)
+    std::int64_t cx = 0, cy = 0, rx = 0, ry = 0;
+    double degree = 0.0;
+    float* table = nullptr;  // rx·ry entries, computed where first used
+    Span span{0, 0};
+    std::int64_t mlo = 0, mhi = 0, dylo = 0, count = 0;
+    float* factors = nullptr;      // count (at least one) rows of mhi − mlo + 5 factors
+    std::int32_t* lens = nullptr;  // count entries after the factors
+
+    float Factor(std::int64_t k) const {
+        const std::int64_t n = rx * ry;
+        k = std::min(k, n - 1);
+        if (table[k] != table[k]) table[k] = ProfileEntry(k, n, degree);
+        return table[k];
+    }
+    std::int64_t Stride() const { return mhi - mlo + 5; }
+
+    // Plans the call for an image of w x h; false when nothing moves.
+    bool Plan(std::int32_t w, std::int32_t h) {
+        if (rx <= 0 || ry <= 0) return false;
+        span = {std::max<std::int64_t>(cx - rx + 1, 0), std::min<std::int64_t>(cx + rx, w)};
+        mlo = cx < span.x0 ? span.x0 - cx : (cx >= span.x1 ? cx - span.x1 + 1 : 0);
+        mhi = std::max(std::llabs(span.x0 - cx), std::llabs(span.x1 - 1 - cx));
+        dylo = cy < 0 ? -cy : (cy >= h ? cy - h + 1 : 0);
+        const std::int64_t dyhi = std::min<std::int64_t>(std::max(std::llabs(cy), std::llabs(h - 1 - cy)), ry - 1);
+        count = dyhi - dylo + 1;
+        return span.x1 > span.x0 && count > 0;
+    }
+
+    // The factors t[trunc(n·d)] of the |dx| inside for row |dy| = a with
+    // qy = dy²/ry² (four lanes at a time until the first |dx| outside); the
+    // number inside.
+    std::int32_t RowFactors(float qy, float* f) const;
 };
 
-// d = sqrt(dx²/rx² + dy²/ry²) in single precision, dy²/ry² once per row.
-// With rx or ry 0 every pixel maps to itself (d is not finite). d < 1
-// needs |dx| < rx and |dy| < ry (dx² ≥ rx² rounds to a quotient ≥ 1), so
-// the span is the ellipse's bounding columns in bands that meet its rows.
-// dx and −dx share d: per row the profile factor t[trunc(n·d)] (or −1
-// outside the ellipse) per |dx| first, four lanes at a time, then the
-// entries dx·f + CX, dy·f + CY.
-Span FillSphere(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs, float* ys) {
-    const Sphere& p = *static_cast<const Sphere*>(context);
-    if (p.rx <= 0 || p.ry <= 0 || y0 + rows <= p.cy - p.ry + 1 || y0 > p.cy + p.ry - 1) return {0, 0};
-    const Span sp{std::max<std::int64_t>(p.cx - p.rx + 1, 0), std::min<std::int64_t>(p.cx + p.rx, w)};
-    if (sp.x1 <= sp.x0) return {0, 0};
-    const auto frx = static_cast<float>(p.rx), fry = static_cast<float>(p.ry);
-    const std::int64_t n = p.rx * p.ry;
-    const auto fcx = static_cast<float>(p.cx), fcy = static_cast<float>(p.cy);
-    // |dx| over the span: mlo .. mhi, at most W values; within int32 for the lanes.
-    const std::int64_t mlo = p.cx < sp.x0 ? sp.x0 - p.cx : (p.cx >= sp.x1 ? p.cx - sp.x1 + 1 : 0);
-    const std::int64_t mhi = std::max(std::llabs(sp.x0 - p.cx), std::llabs(sp.x1 - 1 - p.cx));
-    const bool lanes = mhi <= INT32_MAX - 4;
-    float* f = p.factors;  // f[m - mlo] for |dx| = m
-    for (std::int32_t r = 0; r < rows; ++r) {
-        const std::int64_t Y = y0 + r, dy = Y - p.cy;
-        const auto fdy = static_cast<float>(dy), fY = static_cast<float>(Y);
-        const float qy = (fdy * fdy) / (fry * fry);
-        std::int64_t m = mlo;
-        if (lanes) {
-            const __m128 vq = _mm_set1_ps(qy), rr = _mm_set1_ps(frx * frx), one = _mm_set1_ps(1.0f);
-            const __m128d nd = _mm_set1_pd(static_cast<double>(n));
-            for (; m + 4 <= mhi + 1; m += 4) {
-                const auto mi = static_cast<std::int32_t>(m);
-                const __m128 fdx = _mm_cvtepi32_ps(_mm_setr_epi32(mi, mi + 1, mi + 2, mi + 3));
-                const __m128 d = _mm_sqrt_ps(_mm_add_ps(_mm_div_ps(_mm_mul_ps(fdx, fdx), rr), vq));
-                const int inside = _mm_movemask_ps(_mm_cmplt_ps(d, one));
-                if (inside == 0) {
-                    _mm_storeu_ps(f + (m - mlo), _mm_set1_ps(-1.0f));
-                    continue;
-                }
-                // k = trunc(n·d) where d < 1, so below n ≤ 2^29.
-                const __m128 dm = _mm_and_ps(d, _mm_cmplt_ps(d, one));
-                const __m128i k01 = _mm_cvttpd_epi32(_mm_mul_pd(nd, _mm_cvtps_pd(dm)));
-                const __m128i k23 = _mm_cvttpd_epi32(_mm_mul_pd(nd, _mm_cvtps_pd(_mm_movehl_ps(dm, dm))));
-                std::int32_t k[4];
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(k), _mm_unpacklo_epi64(k01, k23));
-                for (int j = 0; j < 4; ++j) f[m - mlo + j] = inside >> j & 1 ? p.table[std::min<std::int64_t>(k[j], n - 1)] : -1.0f;
+std::int32_t Sphere::RowFactors(float qy, float* f) const {
+    const auto frx = static_cast<float>(rx);
+    const std::int64_t n = rx * ry;
+    std::int64_t m = mlo;  // the first |dx| not known to be inside
+    bool outside = false;
+    if (mhi <= INT32_MAX - 4) {
+        const __m128 vq = _mm_set1_ps(qy), rr = _mm_set1_ps(frx * frx), one = _mm_set1_ps(1.0f);
+        const __m128d nd = _mm_set1_pd(static_cast<double>(n));
+        while (!outside && m + 4 <= mhi + 1) {
+            const auto mi = static_cast<std::int32_t>(m);
+            const __m128 fdx = _mm_cvtepi32_ps(_mm_setr_epi32(mi, mi + 1, mi + 2, mi + 3));
+            const __m128 d = _mm_sqrt_ps(_mm_add_ps(_mm_div_ps(_mm_mul_ps(fdx, fdx), rr), vq));
+            const int inside = _mm_movemask_ps(_mm_cmplt_ps(d, one));
+            // k = trunc(n·d) where d < 1, so below n ≤ 2^29.
+            const __m128 dm = _mm_and_ps(d, _mm_cmplt_ps(d, one));
+            const __m128i k01 = _mm_cvttpd_epi32(_mm_mul_pd(nd, _mm_cvtps_pd(dm)));
+            const __m128i k23 = _mm_cvttpd_epi32(_mm_mul_pd(nd, _mm_cvtps_pd(_mm_movehl_ps(dm, dm))));
+            std::int32_t k[4];
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(k), _mm_unpacklo_epi64(k01, k23));
+            for (int j = 0; j < 4 && !outside; ++j) {
+                outside = !(inside >> j & 1);
+                if (!outside) f[m++ - mlo] = Factor(k[j]);
             }
         }
-        for (; m <= mhi; ++m) {
-            const auto fdx = static_cast<float>(m);
-            const float d = std::sqrt((fdx * fdx) / (frx * frx) + qy);
-            f[m - mlo] = d < 1.0f ? p.table[std::min<std::int64_t>(static_cast<std::int64_t>(static_cast<double>(n) * static_cast<double>(d)), n - 1)]
-                            : -1.0f;
+    }
+    for (; !outside && m <= mhi; ++m) {
+        const auto fdx = static_cast<float>(m);
+        const float d = std::sqrt((fdx * fdx) / (frx * frx) + qy);
+        if (!(d < 1.0f)) break;
+        f[m - mlo] = Factor(static_cast<std::int64_t>(static_cast<double>(n) * static_cast<double>(d)));
+    }
+    return static_cast<std::int32_t>(m - mlo);
+}
+
+// d = sqrt(dx²/rx² + dy²/ry²) in single precision, dy²/ry² once per row.
+// With rx or ry 0 every pixel maps to itself (d is not finite). d does not
+// decrease with |dx| (each step is monotonic), so the pixels of a row
+// inside the ellipse are those with |dx| below some e: the row's span.
+// dx and −dx share d: the row's factors per |dx| first, then the entries
+// dx·f + CX, dy·f + CY.
+void FillSphere(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs, float* ys,
+                Span* spans) {
+    const Sphere& p = *static_cast<const Sphere*>(context);
+    const auto fry = static_cast<float>(p.ry);
+    const auto fcx = static_cast<float>(p.cx), fcy = static_cast<float>(p.cy);
+    for (std::int32_t r = 0; r < rows; ++r) {
+        spans[r] = {0, 0};
+        const std::int64_t dy = y0 + r - p.cy, a = (dy < 0 ? -dy : dy) - p.dylo;
+        if (a < 0 || a >= p.count) continue;
+        const auto fdy = static_cast<float>(dy);
+        float* f = p.factors;
+        std::int32_t inside = 0;
+        if (p.lens == nullptr) {
+            inside = p.RowFactors((fdy * fdy) / (fry * fry), f);
+        } else {
+            f += a * p.Stride();
+            if (p.lens[a] < 0) p.lens[a] = p.RowFactors((fdy * fdy) / (fry * fry), f);
+            inside = p.lens[a];
         }
+        // |dx| in [mlo, mlo + inside) is inside.
+        if (inside == 0) continue;
+        const std::int64_t e = p.mlo + inside - 1;
+        const Span row = spans[r] = {std::max(p.span.x0, p.cx - e), std::min(p.span.x1, p.cx + e + 1)};
         float* xr = xs + static_cast<std::int64_t>(r) * w;
         float* yr = ys + static_cast<std::int64_t>(r) * w;
-        for (std::int64_t X = sp.x0; X < sp.x1; ++X) {
-            const std::int64_t dx = X - p.cx;
-            const float v = f[(dx < 0 ? -dx : dx) - mlo];
-            xr[X] = v < 0.0f ? static_cast<float>(X) : static_cast<float>(dx) * v + fcx;
-            yr[X] = v < 0.0f ? fY : fdy * v + fcy;
+        const auto at = [&](std::int64_t dx) { return f[(dx < 0 ? -dx : dx) - p.mlo]; };
+        std::int64_t X = row.x0;
+        if (p.mhi <= INT32_MAX - 4) {
+            const __m128 vy = _mm_set1_ps(fdy), vcx = _mm_set1_ps(fcx), vcy = _mm_set1_ps(fcy);
+            for (; X + 4 <= row.x1; X += 4) {
+                const auto dx = static_cast<std::int32_t>(X - p.cx);
+                const __m128 v = _mm_setr_ps(at(dx), at(dx + 1), at(dx + 2), at(dx + 3));
+                const __m128 fdx = _mm_cvtepi32_ps(_mm_setr_epi32(dx, dx + 1, dx + 2, dx + 3));
+                _mm_storeu_ps(xr + X, _mm_add_ps(_mm_mul_ps(fdx, v), vcx));
+                _mm_storeu_ps(yr + X, _mm_add_ps(_mm_mul_ps(vy, v), vcy));
+            }
+        }
+        for (; X < row.x1; ++X) {
+            const float v = at(X - p.cx);
+            xr[X] = static_cast<float>(X - p.cx) * v + fcx;
+            yr[X] = fdy * v + fcy;
         }
     }
-    return sp;
 }
 
 struct Cylinder {
@@ -341,18 +405,17 @@ float CylinderEntry(const Cylinder& p, std::int64_t v) {
 // Rows mode: the rows within the lens are moved (whole rows, the y entry
 // the same along the row); columns mode: the columns within the lens, with
 // the same x entries in every row.
-Span FillCylinder(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs, float* ys) {
+void FillCylinder(const void* context, std::int32_t w, std::int32_t y0, std::int32_t rows, float* xs, float* ys,
+                  Span* spans) {
     const Cylinder& p = *static_cast<const Cylinder*>(context);
     const std::int64_t lo = p.centre - p.n + 1, hi = p.centre + p.n;  // the lens: [lo, hi)
     Span sp{0, w};
-    if (p.rows) {
-        if (y0 + rows <= lo || y0 >= hi) return {0, 0};
-    } else {
-        sp = {std::max<std::int64_t>(lo, 0), std::min<std::int64_t>(hi, w)};
-        if (sp.x1 <= sp.x0) return {0, 0};
-    }
+    if (!p.rows) sp = {std::max<std::int64_t>(lo, 0), std::min<std::int64_t>(hi, w)};
     for (std::int32_t r = 0; r < rows; ++r) {
         const std::int64_t Y = y0 + r;
+        const bool moves = sp.x1 > sp.x0 && (!p.rows || (Y >= lo && Y < hi));
+        spans[r] = moves ? sp : Span{0, 0};
+        if (!moves) continue;
         float* xr = xs + static_cast<std::int64_t>(r) * w;
         float* yr = ys + static_cast<std::int64_t>(r) * w;
         const float fy = p.rows ? CylinderEntry(p, Y) : static_cast<float>(Y);
@@ -363,7 +426,6 @@ Span FillCylinder(const void* context, std::int32_t w, std::int32_t y0, std::int
             yr[X] = fy;
         }
     }
-    return sp;
 }
 
 double ClampDegree(double degree) {
@@ -399,9 +461,23 @@ std::int32_t TransformSphere(ImageSession& s, double Completeness, std::int32_t 
     p.rx = px::TruncToInt32(std::max(RadiusX * c, 0.001));
     p.ry = px::TruncToInt32(std::max(RadiusY * c, 0.001));
     CallMemory memory(s);
-    p.table = ProfileTable(memory, std::max<std::int64_t>(p.rx * p.ry, 1), degree);
-    p.factors = reinterpret_cast<float*>(memory.Allocate(std::int64_t{4} * (s.width() + 4)));
-    if (p.table == nullptr || p.factors == nullptr) return 1;
+    p.degree = degree;
+    p.table = ProfileTable(memory, std::max<std::int64_t>(p.rx * p.ry, 1), degree, true);
+    if (p.table == nullptr) return 1;
+    if (!p.Plan(s.width(), s.height())) {
+        p.count = 0;  // nothing moves; the alpha bytes become 255 all the same
+    } else {
+        // The kept factors with their lengths, or one row's factors.
+        const std::int64_t rowBytes = 4 * p.Stride();
+        p.factors = reinterpret_cast<float*>(memory.Allocate((rowBytes + 4) * p.count));
+        if (p.factors != nullptr) {
+            p.lens = reinterpret_cast<std::int32_t*>(p.factors + p.Stride() * p.count);
+            std::memset(p.lens, 0xFF, static_cast<std::size_t>(4 * p.count));
+        } else {
+            p.factors = reinterpret_cast<float*>(memory.Allocate(rowBytes));
+            if (p.factors == nullptr) return 1;
+        }
+    }
     return RemapThrough(s, memory, &p, FillSphere);
 }
 
@@ -415,7 +491,7 @@ std::int32_t TransformCylinder(ImageSession& s, double Completeness, std::int32_
     p.rows = Type == 0;
     p.centre = p.rows ? std::int64_t{s.height()} - 1 - Center : std::int64_t{Center};
     CallMemory memory(s);
-    p.table = ProfileTable(memory, p.n, degree);
+    p.table = ProfileTable(memory, p.n, degree, false);
     if (p.table == nullptr) return 1;
     return RemapThrough(s, memory, &p, FillCylinder);
 }
