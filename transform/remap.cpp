@@ -33,6 +33,7 @@
 #include "primitives/pixel.h"
 #include "session/frame.h"
 #include "session/work_memory.h"
+#include "transform/profile.h"
 #include "transform/transform.h"
 
 namespace vtx {
@@ -40,6 +41,7 @@ namespace vtx {
 namespace {
 
 constexpr std::int32_t kBandRows = 32;
+constexpr std::int64_t kPieceColumns = 128;
 
 // Columns [x0, x1) of a row whose map entries a fill wrote; every other
 // pixel of the row maps onto itself.
@@ -68,15 +70,27 @@ std::int32_t RemapThrough(ImageSession& s, CallMemory& memory, const void* conte
     for (std::int32_t b = 0; b < bands; ++b) {
         const std::int32_t y0 = b * band, rows = std::min(band, h - y0);
         fill(context, w, y0, rows, xs, ys, spans + y0);
+        // Pieces of kPieceColumns columns of all the band's rows in turn:
+        // the source pixels one piece reads lie close together.
+        std::int64_t x0 = w, x1 = 0;
         for (std::int32_t r = 0; r < rows; ++r) {
             const Span sp = spans[y0 + r];
             if (sp.x1 <= sp.x0) continue;
-            std::uint8_t* d = dst + (y0 + r) * step + 4 * sp.x0;
+            x0 = std::min(x0, sp.x0);
+            x1 = std::max(x1, sp.x1);
             const px::RoiSize size{static_cast<std::int32_t>(sp.x1 - sp.x0), 1};
-            const std::int64_t at = std::int64_t{r} * w + sp.x0;
-            px::Set_8u_C4R(value, d, s.stride(), size);
-            px::Remap_8u_AC4R(s.pixels(), px::RoiSize{w, h}, s.stride(), px::RoiRect{0, 0, w, h}, xs + at, 4 * w,
-                              ys + at, 4 * w, d, s.stride(), size, px::kInterLinear);
+            px::Set_8u_C4R(value, dst + (y0 + r) * step + 4 * sp.x0, s.stride(), size);
+        }
+        for (std::int64_t c0 = x0; c0 < x1; c0 += kPieceColumns) {
+            for (std::int32_t r = 0; r < rows; ++r) {
+                const Span sp = spans[y0 + r];
+                const std::int64_t a = std::max(sp.x0, c0), e = std::min(sp.x1, c0 + kPieceColumns);
+                if (e <= a) continue;
+                const px::RoiSize size{static_cast<std::int32_t>(e - a), 1};
+                const std::int64_t at = std::int64_t{r} * w + a;
+                px::Remap_8u_AC4R(s.pixels(), px::RoiSize{w, h}, s.stride(), px::RoiRect{0, 0, w, h}, xs + at, 4 * w,
+                                  ys + at, 4 * w, dst + (y0 + r) * step + 4 * a, s.stride(), size, px::kInterLinear);
+            }
         }
     }
     // Only now, with every source read: the moved columns from the buffer,
@@ -239,29 +253,6 @@ void FillTwirl(const void* context, std::int32_t w, std::int32_t y0, std::int32_
     }
 }
 
-// Profile entry i of n: 0 for i = 0, else (i/n)^D with the single-precision
-// quotient (the power taken in double, then rounded to single precision).
-float ProfileEntry(std::int64_t i, std::int64_t n, double degree) {
-    if (i == 0) return 0.0f;
-    const float q = static_cast<float>(i) / static_cast<float>(n);
-    return static_cast<float>(std::pow(static_cast<double>(q), degree));
-}
-
-// The n entries of a profile, all computed (`lazy` false) or all NaN, to
-// be computed where they are first used (`lazy` true; an entry is never
-// NaN, being a power of a positive number).
-float* ProfileTable(CallMemory& memory, std::int64_t n, double degree, bool lazy) {
-    if (n > INT32_MAX / 4) return nullptr;
-    auto* t = reinterpret_cast<float*>(memory.Allocate(4 * n));
-    if (t == nullptr) return nullptr;
-    if (lazy) {
-        std::memset(t, 0xFF, static_cast<std::size_t>(4 * n));
-    } else {
-        for (std::int64_t i = 0; i < n; ++i) t[i] = ProfileEntry(i, n, degree);
-    }
-    return t;
-}
-
 // The ellipse moves the pixels with |dx| < rx and |dy| < ry (d < 1 needs
 // both: dx² ≥ rx² rounds to a quotient ≥ 1), so only the columns of `span`
 // and rows within ry of the centre. Over the span |dx| runs from mlo to mhi.
@@ -281,8 +272,20 @@ struct Sphere {
     float Factor(std::int64_t k) const {
         const std::int64_t n = rx * ry;
         k = std::min(k, n - 1);
-        if (table[k] != table[k]) table[k] = ProfileEntry(k, n, degree);
+        if (table[k] != table[k]) table[k] = profile::Entry(k, n, degree);
         return table[k];
+    }
+    // The entries k[0..3] (each below rx·ry), those not yet known computed
+    // together.
+    void Factors4(const std::int32_t k[4], float v[4]) const {
+        int unknown = 0;
+        for (int j = 0; j < 4; ++j) {
+            v[j] = table[k[j]];
+            unknown |= (v[j] != v[j]) << j;
+        }
+        if (unknown == 0) return;
+        profile::Entries4(k, rx * ry, degree, v);
+        for (int j = 0; j < 4; ++j) table[k[j]] = v[j];
     }
     std::int64_t Stride() const { return mhi - mlo + 5; }
 
@@ -317,15 +320,17 @@ std::int32_t Sphere::RowFactors(float qy, float* f) const {
             const __m128 fdx = _mm_cvtepi32_ps(_mm_setr_epi32(mi, mi + 1, mi + 2, mi + 3));
             const __m128 d = _mm_sqrt_ps(_mm_add_ps(_mm_div_ps(_mm_mul_ps(fdx, fdx), rr), vq));
             const int inside = _mm_movemask_ps(_mm_cmplt_ps(d, one));
-            // k = trunc(n·d) where d < 1, so below n ≤ 2^29.
+            // k = trunc(n·d) where d < 1, so below n ≤ 2^29 (0 outside).
             const __m128 dm = _mm_and_ps(d, _mm_cmplt_ps(d, one));
             const __m128i k01 = _mm_cvttpd_epi32(_mm_mul_pd(nd, _mm_cvtps_pd(dm)));
             const __m128i k23 = _mm_cvttpd_epi32(_mm_mul_pd(nd, _mm_cvtps_pd(_mm_movehl_ps(dm, dm))));
             std::int32_t k[4];
             _mm_storeu_si128(reinterpret_cast<__m128i*>(k), _mm_unpacklo_epi64(k01, k23));
+            float v[4];
+            Factors4(k, v);
             for (int j = 0; j < 4 && !outside; ++j) {
                 outside = !(inside >> j & 1);
-                if (!outside) f[m++ - mlo] = Factor(k[j]);
+                if (!outside) f[m++ - mlo] = v[j];
             }
         }
     }
@@ -462,7 +467,7 @@ std::int32_t TransformSphere(ImageSession& s, double Completeness, std::int32_t 
     p.ry = px::TruncToInt32(std::max(RadiusY * c, 0.001));
     CallMemory memory(s);
     p.degree = degree;
-    p.table = ProfileTable(memory, std::max<std::int64_t>(p.rx * p.ry, 1), degree, true);
+    p.table = profile::Table(memory, std::max<std::int64_t>(p.rx * p.ry, 1), degree, true);
     if (p.table == nullptr) return 1;
     if (!p.Plan(s.width(), s.height())) {
         p.count = 0;  // nothing moves; the alpha bytes become 255 all the same
@@ -491,7 +496,7 @@ std::int32_t TransformCylinder(ImageSession& s, double Completeness, std::int32_
     p.rows = Type == 0;
     p.centre = p.rows ? std::int64_t{s.height()} - 1 - Center : std::int64_t{Center};
     CallMemory memory(s);
-    p.table = ProfileTable(memory, p.n, degree, false);
+    p.table = profile::Table(memory, p.n, degree, false);
     if (p.table == nullptr) return 1;
     return RemapThrough(s, memory, &p, FillCylinder);
 }
