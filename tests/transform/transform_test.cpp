@@ -179,6 +179,50 @@ TEST(Transforms, ResampleTiles) {
     }
 }
 
+// TransformResize: the picture into the host's array through the scaling
+// primitive, stretched (nearest or linear) or fitted, aspect kept and never
+// enlarged, centred on the colour; the session's image is left as it was.
+TEST(Transforms, ResizeIntoTheHostArray) {
+    std::uint32_t seed = 1;
+    for (auto [w, h] : {std::pair{2, 2}, {3, 5}, {7, 4}, {16, 9}, {5, 2}})
+        for (auto [wo, ho] : {std::pair{2, 2}, {3, 7}, {8, 4}, {16, 9}, {33, 20}, {14, 18}, {5, 3}})
+            for (std::int32_t type : {0, 1, 5, 272, -1}) {
+                const Image src = MakeImage(w, h, seed++, [](int, int, int r) { return r; });
+                Image got = MakeImage(wo, ho, seed++, [](int, int, int r) { return r; }), want = got;
+                vtx::ImageSession s;
+                s.SetImageInPlace(const_cast<std::uint8_t*>(src.px.data()), w, h);
+                vtx::ImageView view{got.px.data(), wo, ho};
+                ASSERT_EQ(vtx::TransformResize(s, &view, kBack, type), 0);
+                const double rw = double(wo) / w, rh = double(ho) / h, f = std::min({rw, rh, 1.0});
+                const int xo = wo > w * f ? int((wo - w * f) * 0.5) : 0, yo = ho > h * f ? int((ho - h * f) * 0.5) : 0;
+                if (wo == w && ho == h) {
+                    want = src;
+                } else if (type == 0 || type == 1) {
+                    px::Resize_8u_AC4R(src.px.data(), Size(src), 4 * w, Full(src), want.px.data(), 4 * wo, Size(want), rw, rh, 1 + type);
+                } else {
+                    want = Background(want);
+                    px::Resize_8u_AC4R(src.px.data(), Size(src), 4 * w, Full(src), want.pixel(yo * wo + xo), 4 * wo, {wo - xo, ho - yo}, f, f, type == 272 ? 2 : 1);
+                }
+                EXPECT_EQ(got.px, want.px) << w << "x" << h << " into " << wo << "x" << ho << " type " << type;
+                ASSERT_TRUE(std::equal(src.px.begin(), src.px.end(), s.pixels())) << "the image is left as it was";
+            }
+    // Refused: no image, a refused image, no array, an array below 2 x 2; nothing is written.
+    const Image src = MakeImage(4, 4, 9, [](int, int, int r) { return r; });
+    std::vector<std::uint8_t> out(4 * 8 * 8, 7);
+    vtx::ImageSession s;
+    vtx::ImageView view{out.data(), 8, 8};
+    EXPECT_EQ(vtx::TransformResize(s, &view, 0, 0), 1);
+    EXPECT_EQ(s.SetImageInPlace(const_cast<std::uint8_t*>(src.px.data()), 1, 16), 1);
+    EXPECT_EQ(vtx::TransformResize(s, &view, 0, 0), 1);
+    s.SetImageCopy(src.px.data(), 4, 4);
+    EXPECT_EQ(vtx::TransformResize(s, nullptr, 0, 0), 1);
+    for (auto [wo, ho] : {std::pair{1, 8}, {8, 1}, {0, 0}, {-3, 8}}) {
+        vtx::ImageView small{out.data(), wo, ho};
+        EXPECT_EQ(vtx::TransformResize(s, &small, 0, 5), 1) << wo << "x" << ho;
+    }
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](std::uint8_t b) { return b == 7; }));
+}
+
 // The remap members: (BackColor, 255) where the linear remap through the
 // reference maps finds no source.
 void ThroughMaps(const Image& in, Image& want, const std::function<std::pair<float, float>(int X, int Y)>& map) {
