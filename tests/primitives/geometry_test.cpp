@@ -150,32 +150,23 @@ TEST(GeometryPrimitives, MirrorScaleAndRemapGiveTheReferenceBytesAtEveryLevel) {
             std::memcpy(reinterpret_cast<U8*>(ybuf.data()) + j * step, &ym[j * d.w], 4 * d.w);
         }
         const float *xs = xbuf.data(), *ys = ybuf.data();
-        if (kind == 0) {
-            const I axis = Rand(rng, 3);
-            for (I i = 0; i < d.w * d.h; ++i) {
-                const I x = i % d.w, y = i / d.w;
-                std::memcpy(e.Px(x, y), d.Px(axis == 0 ? x : d.w - 1 - x, axis == 1 ? y : d.h - 1 - y), 3);
-            }
-            ForEachLevel([&] {
-                const Plane out = Clone(d);
-                ASSERT_EQ(px::Mirror_8u_AC4IR(out.p(), out.step, out.size(), axis), px::kStsOk);
-                ASSERT_TRUE(Same(out, e)) << "axis " << axis << " " << d.w << "x" << d.h;
-            });
-            continue;
+        const I cols = 1 + Rand(rng, d.w), rows = 1 + Rand(rng, d.h), axis = Rand(rng, 3);  // a destination region inside the plane
+        for (I i = 0; kind == 0 && i < d.w * d.h; ++i) {
+            const I x = i % d.w, y = i / d.w;
+            std::memcpy(e.Px(x, y), d.Px(axis == 0 ? x : d.w - 1 - x, axis == 1 ? y : d.h - 1 - y), 3);
         }
-        const I cols = 1 + Rand(rng, d.w), rows = 1 + Rand(rng, d.h);  // a destination region inside the plane
         if (kind == 1) RefScale(s, {r.x, r.y, std::min(r.width, w - r.x), std::min(r.height, h - r.y)}, e, 0, 0, cols, rows, fx, fy, 0, 0, linear);
         if (kind == 2) RefCenter(s, r, e, fx, fy, xc, yc, linear);
         if (kind == 3) RefRemap(s, r, xm.data(), ym.data(), e, linear);
         ForEachLevel([&] {
             const Plane out = Clone(d);
             const px::Status st =
-                kind == 1   ? px::Resize_8u_AC4R(s.p(), s.size(), s.step, r, out.p(), out.step, {cols, rows}, fx, fy, interp)
+                kind == 0   ? px::Mirror_8u_AC4IR(out.p(), out.step, out.size(), axis)
+                : kind == 1 ? px::Resize_8u_AC4R(s.p(), s.size(), s.step, r, out.p(), out.step, {cols, rows}, fx, fy, interp)
                 : kind == 2 ? px::ResizeCenter_8u_AC4R(s.p(), s.size(), s.step, r, out.p(), out.step, out.size(), fx, fy, xc, yc, interp)
                             : px::Remap_8u_AC4R(s.p(), s.size(), s.step, r, xs, step, ys, step, out.p(), out.step, out.size(), interp);
             ASSERT_EQ(st, px::kStsOk);
-            ASSERT_TRUE(Same(out, e)) << "kind " << kind << " src " << w << "x" << h << " rect " << r.x << "," << r.y << "," << r.width << ","
-                                      << r.height << " factors " << fx << "," << fy << " centre " << xc << "," << yc << " interp " << interp << " dst " << d.w << "x" << d.h << " region " << cols << "x" << rows;
+            ASSERT_TRUE(Same(out, e)) << "trial " << trial << " kind " << kind << " interp " << interp << " axis " << axis;
         });
         if (HasFatalFailure()) return;
     }
@@ -271,9 +262,8 @@ TEST(GeometryPrimitives, RotationAndWarpProperties) {
         const double dx = Rand(rng, 5) - 2, dy = Rand(rng, 5) - 2;
         const double sq[4][2] = {{dx, dy}, {W + dx, dy}, {W + dx, H + dy}, {dx, H + dy}};
         for (int persp = 0; persp < 2; ++persp) {
-            const Plane shifted = AllLevelsAgree(s, d, [&](const Plane& a, const Plane& b) {
-                return persp ? px::WarpPerspectiveQuad_8u_AC4R(a.p(), a.size(), a.step, full, fq, b.p(), b.step, full, sq, interp)
-                             : px::WarpAffineQuad_8u_AC4R(a.p(), a.size(), a.step, full, fq, b.p(), b.step, full, sq, interp); });
+            const auto warp = persp ? px::WarpPerspectiveQuad_8u_AC4R : px::WarpAffineQuad_8u_AC4R;
+            const Plane shifted = AllLevelsAgree(s, d, [&](const Plane& a, const Plane& o) { return warp(a.p(), a.size(), a.step, full, fq, o.p(), o.step, full, sq, interp); });
             for (I i = 0; i < w * h; ++i) {
                 const I x = i % w, y = i / w, u = x - I(dx), v = y - I(dy);
                 const bool in = u >= 0 && u < w && v >= 0 && v < h;
@@ -281,9 +271,7 @@ TEST(GeometryPrimitives, RotationAndWarpProperties) {
             }
             const double l = Rand(rng, w / 2), t = Rand(rng, h / 2), rgt = W - Rand(rng, w / 2), b = H - Rand(rng, h / 2), in = Rand(rng, 3);
             const double q[4][2] = {{l + in, t}, {rgt - in, t + in}, {rgt, b}, {l, b - in}};
-            const Plane warped = AllLevelsAgree(s, d, [&](const Plane& a, const Plane& o) {
-                return persp ? px::WarpPerspectiveQuad_8u_AC4R(a.p(), a.size(), a.step, sr, fq, o.p(), o.step, full, q, interp)
-                             : px::WarpAffineQuad_8u_AC4R(a.p(), a.size(), a.step, sr, fq, o.p(), o.step, full, q, interp); });
+            const Plane warped = AllLevelsAgree(s, d, [&](const Plane& a, const Plane& o) { return warp(a.p(), a.size(), a.step, sr, fq, o.p(), o.step, full, q, interp); });
             for (I i = 0; i < w * h; ++i) {
                 const I x = i % w, y = i / w;
                 const bool outside = x < l || x > rgt || y < t || y > b;
@@ -293,15 +281,12 @@ TEST(GeometryPrimitives, RotationAndWarpProperties) {
             // three that fix the affine map).
             bool convex = w >= 4 && h >= 4;
             for (int k = 0; k < 4; ++k) {
-                const double* p0 = q[k];
-                const double *p1 = q[(k + 1) % 4], *p2 = q[(k + 2) % 4];
+                const double *p0 = q[k], *p1 = q[(k + 1) % 4], *p2 = q[(k + 2) % 4];
                 convex = convex && (p1[0] - p0[0]) * (p2[1] - p1[1]) - (p1[1] - p0[1]) * (p2[0] - p1[0]) > 0;
             }
             if (!convex) continue;
             const double iq[4][2] = {{1, 1}, {W - 1, 1}, {W - 1, H - 1}, {1, H - 1}};
-            const Plane corners = AllLevelsAgree(s, d, [&](const Plane& a, const Plane& o) {
-                return persp ? px::WarpPerspectiveQuad_8u_AC4R(a.p(), a.size(), a.step, full, iq, o.p(), o.step, full, q, interp)
-                             : px::WarpAffineQuad_8u_AC4R(a.p(), a.size(), a.step, full, iq, o.p(), o.step, full, q, interp); });
+            const Plane corners = AllLevelsAgree(s, d, [&](const Plane& a, const Plane& o) { return warp(a.p(), a.size(), a.step, full, iq, o.p(), o.step, full, q, interp); });
             for (int k = 0; k < 3 + persp; ++k) ASSERT_EQ(std::memcmp(corners.Px(I(q[k][0]), I(q[k][1])), s.Px(I(iq[k][0]), I(iq[k][1])), 3), 0) << k << " perspective " << persp;
         }
         if (HasFatalFailure()) return;
@@ -319,10 +304,7 @@ TEST(GeometryPrimitives, ArgumentChecksInOrderAndNothingWrittenOnRefusal) {
     const px::RoiRect rc{0, 0, 4, 4};
     std::memset(dst, 0x5A, sizeof dst);
     const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
-    struct Row {
-        px::Status want;
-        std::function<px::Status()> call;
-    };
+    struct Row { px::Status want; std::function<px::Status()> call; };
     const std::vector<Row> rows = {
         {-8, [&] { return px::Mirror_8u_AC4IR(nullptr, 0, {0, 0}, 3); }},
         {-14, [&] { return px::Mirror_8u_AC4IR(dst, 0, {0, 0}, 3); }},
