@@ -1,7 +1,8 @@
 // Geometric primitives: the mirror, scaling (about the origin and a centre)
 // and remap against per-pixel references written from the rules, at every
-// level, on random images in guarded buffers; worked numbers; properties of
-// the rotation and the warps; argument checks.
+// level, on random images in guarded buffers; the rotated quadrangle against
+// the turn of its corners; properties of the rotation and the warps; argument
+// checks.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,9 +1,10 @@
 // Transforms against whole-image references written from their
 // definitions: flip, shift and the remap maps computed here pixel by pixel;
 // the members that hand their pixel work to the geometric primitives
-// (quadrangle warps, rotation, zoom, water mirror, tiling) through those
-// primitives called with the parameters of the definition (the primitives
-// have references of their own in the primitive tests).
+// (quadrangle warps, rotation, zoom, water mirror, tiling, resize into the
+// host's array) through those primitives called with the parameters of the
+// definition (the primitives have references of their own in the primitive
+// tests).
 #include <cmath>
 
 #include "../effects/neighbourhood_support.h"
