@@ -1,7 +1,8 @@
 // Geometric primitives: the mirror, scaling (about the origin and a centre)
 // and remap against per-pixel references written from the rules, at every
-// level, on random images in guarded buffers; worked numbers; properties of
-// the rotation and the warps; argument checks.
+// level, on random images in guarded buffers; the rotated quadrangle against
+// the turn of its corners; properties of the rotation and the warps; argument
+// checks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,14 +24,12 @@ using namespace vtxtest;
 using I = std::int32_t;
 
 I Rand(std::mt19937& rng, I n) { return static_cast<I>(rng() % static_cast<std::uint32_t>(n)); }
-const U8* At(const Plane& p, I x, I y) { return p.Px(x, y); }
 
 // ---------------------------------------------------------------------------
 // References.
 
 struct Tap {
     I k, w;  // absolute source column (row), weight of k + 1
-    bool operator==(const Tap& o) const { return k == o.k && w == o.w; }
 };
 
 // One axis of the scaling, from the rules: count, step, offset, positions, taps.
@@ -59,12 +58,12 @@ void RefScale(const Plane& s, px::RoiRect r, const Plane& d, I dx, I dy, I cols,
             U8* o = d.Px(dx + I(i), dy + I(j));
             for (int c = 0; c < 3; ++c) {
                 if (!linear) {
-                    o[c] = At(s, tx[i].k, ty[j].k)[c];
+                    o[c] = s.Px(tx[i].k, ty[j].k)[c];
                     continue;
                 }
                 I h[2];
                 for (int t = 0; t < 2; ++t) {
-                    h[t] = ((16384 - tx[i].w) * At(s, tx[i].k, ty[j].k + t)[c] + tx[i].w * At(s, tx[i].k + 1, ty[j].k + t)[c] + 128) >> 8;
+                    h[t] = ((16384 - tx[i].w) * s.Px(tx[i].k, ty[j].k + t)[c] + tx[i].w * s.Px(tx[i].k + 1, ty[j].k + t)[c] + 128) >> 8;
                 }
                 o[c] = static_cast<U8>(((16384 - ty[j].w) * h[0] + ty[j].w * h[1] + 524288) >> 20);
             }
@@ -99,7 +98,7 @@ void RefRemap(const Plane& s, px::RoiRect r, const float* xm, const float* ym, c
             if (!(sx >= x0 && sx <= x1 && sy >= y0 && sy <= y1)) continue;
             U8* o = d.Px(i, j);
             if (!linear) {
-                std::memcpy(o, At(s, I(sx + 0.5), I(sy + 0.5)), 3);
+                std::memcpy(o, s.Px(I(sx + 0.5), I(sy + 0.5)), 3);
                 continue;
             }
             I ix = I(sx + 1e-7), iy = I(sy + 1e-7);
@@ -107,7 +106,7 @@ void RefRemap(const Plane& s, px::RoiRect r, const float* xm, const float* ym, c
             ix = std::min(ix, s.w - 2);
             iy = std::min(iy, s.h - 2);
             for (int c = 0; c < 3; ++c) {
-                const double ul = At(s, ix, iy)[c], ur = At(s, ix + 1, iy)[c], ll = At(s, ix, iy + 1)[c], lr = At(s, ix + 1, iy + 1)[c];
+                const double ul = s.Px(ix, iy)[c], ur = s.Px(ix + 1, iy)[c], ll = s.Px(ix, iy + 1)[c], lr = s.Px(ix + 1, iy + 1)[c];
                 const double top = ul + (ur - ul) * fx, bottom = ll + (lr - ll) * fx;
                 o[c] = static_cast<U8>((top + 0.5) + (bottom - top) * fy);
             }
@@ -138,11 +137,13 @@ TEST(GeometryPrimitives, MirrorScaleAndRemapGiveTheReferenceBytesAtEveryLevel) {
         const double fx = RandFactor(rng), fy = RandFactor(rng);
         const bool linear = interp != 1 && w > 1 && h > 1;
         const double xc = Rand(rng, 2 * w) * 0.5 - 2, yc = Rand(rng, 2 * h) * 0.5 - 2;
+        // Map positions: anywhere about the image, NaN, whole and half pixels, and just below a whole pixel.
+        const auto coord = [&](I n) {
+            const I k = Rand(rng, 12), i = Rand(rng, n);
+            return k == 0 ? NAN : k == 1 ? float(i) : k == 2 ? i + 0.5f : k == 3 ? std::nextafter(float(i), 0.0f) : float(Rand(rng, 1000) * (n + 2) / 1000.0 - 1);
+        };
         std::vector<float> xm(std::size_t(d.w) * d.h), ym(xm.size());
-        for (std::size_t i = 0; i < xm.size(); ++i) {
-            xm[i] = Rand(rng, 20) == 0 ? NAN : float(Rand(rng, 1000) * (w + 2) / 1000.0 - 1);
-            ym[i] = Rand(rng, 3) == 0 ? float(Rand(rng, h)) : float(Rand(rng, 1000) * (h + 2) / 1000.0 - 1);
-        }
+        for (std::size_t i = 0; i < xm.size(); ++i) xm[i] = coord(w), ym[i] = coord(h);
         const I step = 4 * d.w + Rand(rng, 3) * 2;  // map rows packed, or padded to unaligned starts
         std::vector<float> xbuf(std::size_t(step) * d.h / 4 + 1), ybuf(xbuf.size());
         for (I j = 0; j < d.h; ++j) {
@@ -150,90 +151,47 @@ TEST(GeometryPrimitives, MirrorScaleAndRemapGiveTheReferenceBytesAtEveryLevel) {
             std::memcpy(reinterpret_cast<U8*>(ybuf.data()) + j * step, &ym[j * d.w], 4 * d.w);
         }
         const float *xs = xbuf.data(), *ys = ybuf.data();
-        if (kind == 0) {
-            const I axis = Rand(rng, 3);
-            for (I i = 0; i < d.w * d.h; ++i) {
-                const I x = i % d.w, y = i / d.w;
-                std::memcpy(e.Px(x, y), d.Px(axis == 0 ? x : d.w - 1 - x, axis == 1 ? y : d.h - 1 - y), 3);
-            }
-            ForEachLevel([&] {
-                const Plane out = Clone(d);
-                ASSERT_EQ(px::Mirror_8u_AC4IR(out.p(), out.step, out.size(), axis), px::kStsOk);
-                ASSERT_TRUE(Same(out, e)) << "axis " << axis << " " << d.w << "x" << d.h;
-            });
-            continue;
+        const I cols = 1 + Rand(rng, d.w), rows = 1 + Rand(rng, d.h), axis = Rand(rng, 3);  // a destination region inside the plane
+        for (I i = 0; kind == 0 && i < d.w * d.h; ++i) {
+            const I x = i % d.w, y = i / d.w;
+            std::memcpy(e.Px(x, y), d.Px(axis == 0 ? x : d.w - 1 - x, axis == 1 ? y : d.h - 1 - y), 3);
         }
-        const I cols = 1 + Rand(rng, d.w), rows = 1 + Rand(rng, d.h);  // a destination region inside the plane
         if (kind == 1) RefScale(s, {r.x, r.y, std::min(r.width, w - r.x), std::min(r.height, h - r.y)}, e, 0, 0, cols, rows, fx, fy, 0, 0, linear);
         if (kind == 2) RefCenter(s, r, e, fx, fy, xc, yc, linear);
         if (kind == 3) RefRemap(s, r, xm.data(), ym.data(), e, linear);
         ForEachLevel([&] {
             const Plane out = Clone(d);
             const px::Status st =
-                kind == 1   ? px::Resize_8u_AC4R(s.p(), s.size(), s.step, r, out.p(), out.step, {cols, rows}, fx, fy, interp)
+                kind == 0   ? px::Mirror_8u_AC4IR(out.p(), out.step, out.size(), axis)
+                : kind == 1 ? px::Resize_8u_AC4R(s.p(), s.size(), s.step, r, out.p(), out.step, {cols, rows}, fx, fy, interp)
                 : kind == 2 ? px::ResizeCenter_8u_AC4R(s.p(), s.size(), s.step, r, out.p(), out.step, out.size(), fx, fy, xc, yc, interp)
                             : px::Remap_8u_AC4R(s.p(), s.size(), s.step, r, xs, step, ys, step, out.p(), out.step, out.size(), interp);
             ASSERT_EQ(st, px::kStsOk);
-            ASSERT_TRUE(Same(out, e)) << "kind " << kind << " src " << w << "x" << h << " rect " << r.x << "," << r.y << "," << r.width << ","
-                                      << r.height << " factors " << fx << "," << fy << " centre " << xc << "," << yc << " interp " << interp << " dst " << d.w << "x" << d.h << " region " << cols << "x" << rows;
+            ASSERT_TRUE(Same(out, e)) << "trial " << trial << " kind " << kind << " interp " << interp << " axis " << axis;
         });
         if (HasFatalFailure()) return;
     }
 }
 
-// ---------------------------------------------------------------------------
-// Worked numbers.
+// cos and sin of an angle in degrees, reduced to [0, 360); exact at quarter turns.
+std::pair<double, double> Turn(double angle) {
+    double r = angle + std::trunc(angle * (1.0 / 360)) * -360;
+    r += r < 0 ? 360 : 0;
+    const double t = r * 0.005555555555555556 * 3.141592653589793;
+    return {r == 90 || r == 270 ? 0 : (r == 180 ? -1 : std::cos(t)), r == 90 ? 1 : (r == 270 ? -1 : (r == 180 ? 0 : std::sin(t)))};
+}
 
-TEST(GeometryPrimitives, WorkedNumbers) {
-    // Linear, 3 wide, factor 2: positions 0, 0.4, ..., 2.0.
-    const std::vector<Tap> linear = {{0, 0}, {0, 6553}, {0, 13107}, {1, 3276}, {1, 9830}, {1, 16384}};
-    EXPECT_EQ(RefAxis(3, 0, 3, 2.0, 0, true, 100), linear);
-    // Nearest: 3 wide ×2 and 4 wide ×1.5, seen in the output.
-    for (const auto& c : {std::tuple<I, double, std::vector<I>>{3, 2.0, {0, 0, 1, 1, 2, 2}}, {4, 1.5, {0, 1, 1, 2, 2, 3}}}) {
-        const I n = std::get<0>(c);
-        const double f = std::get<1>(c);
-        const std::vector<I>& cols = std::get<2>(c);
-        std::vector<U8> src(4 * n), out(4 * cols.size(), 0xEE);
-        for (I i = 0; i < 4 * n; ++i) src[i] = U8(i);
-        ForEachLevel([&] {
-            std::fill(out.begin(), out.end(), 0xEE);
-            ASSERT_EQ(px::Resize_8u_AC4R(src.data(), {n, 1}, 4 * n, {0, 0, n, 1}, out.data(), 64, {8, 1}, f, 1.0, 2), px::kStsOk);
-            for (std::size_t i = 0; i < cols.size(); ++i) EXPECT_EQ(out[4 * i] * 0x10000 + out[4 * i + 2] * 0x100 + out[4 * i + 3], 0x10000 * 4 * cols[i] + 0x100 * (4 * cols[i] + 2) + 0xEE);
-        });
-    }
-    // Rotated quadrangles.
-    double q[4][2];
-    const double want90[4][2] = {{0, 0}, {0, -9}, {9, -9}, {9, 0}}, want270[4][2] = {{0, 0}, {0, 9}, {-9, 9}, {-9, 0}};
-    for (const auto& [angle, want] : {std::pair<double, const double(*)[2]>{90, want90}, {-90, want270}, {270, want270}, {-270, want90}, {450, want90}}) {
-        ASSERT_EQ(px::GetRotateQuad({0, 0, 10, 10}, q, angle, 0, 0), px::kStsOk);
-        for (int i = 0; i < 8; ++i) EXPECT_EQ(q[i / 2][i % 2], want[i / 2][i % 2]) << angle;
-    }
-    ASSERT_EQ(px::GetRotateQuad({2, 1, 4, 3}, q, 30, 5, -7), px::kStsOk);
-    const double c = std::cos(30 * 0.005555555555555556 * 3.141592653589793), s = std::sin(30 * 0.005555555555555556 * 3.141592653589793);
-    EXPECT_EQ(q[2][0], c * 5 + s * 3 + 5);
-    EXPECT_EQ(q[2][1], -s * 5 + c * 3 - 7);
-    ASSERT_EQ(px::GetRotateQuad({0, 0, 2, 2}, q, 180, 1, 1), px::kStsOk);
-    EXPECT_TRUE(q[2][0] == 0 && q[2][1] == 0 && q[1][0] == 0 && q[1][1] == 1);
-    // Remap: nearest 2.5 reads column 3, -0.5 leaves the pixel; linear at the last column uses it with weight 1.
-    U8 src[16] = {10, 20, 30, 1, 40, 50, 60, 2, 70, 80, 90, 3, 100, 110, 120, 4};  // 4 × 1 image, twice as 2 rows
-    U8 img[32];
-    std::memcpy(img, src, 16);
-    std::memcpy(img + 16, src, 16);
-    const float xm[3] = {2.5f, -0.5f, 3.0f}, ym[3] = {0, 0, 1};
-    ForEachLevel([&] {
-        U8 out[12];
-        std::memset(out, 7, 12);
-        ASSERT_EQ(px::Remap_8u_AC4R(img, {4, 2}, 16, {0, 0, 4, 2}, xm, 12, ym, 12, out, 12, {3, 1}, 1), px::kStsOk);
-        EXPECT_EQ(std::vector<U8>(out, out + 12), std::vector<U8>({100, 110, 120, 7, 7, 7, 7, 7, 100, 110, 120, 7}));
-        ASSERT_EQ(px::Remap_8u_AC4R(img, {4, 2}, 16, {0, 0, 4, 2}, xm + 2, 12, ym + 2, 12, out, 12, {1, 1}, 2), px::kStsOk);
-        EXPECT_EQ(std::vector<U8>(out, out + 4), std::vector<U8>({100, 110, 120, 7}));
-        // Linear just below column 1: the 1e-7 nudge takes column 1 with a fraction just below 0, giving
-        // trunc(100.5000060 + 0.5000000) = 101 where the pair (0, 1) would give 100.
-        const U8 nearPx[24] = {0, 0, 0, 0, 100, 100, 100, 0, 0, 0, 0, 0, 0, 0, 0, 0, 101, 101, 101, 0, 0, 0, 0, 0};
-        const float nx = std::nextafter(1.0f, 0.0f), ny = 0.5f;
-        ASSERT_EQ(px::Remap_8u_AC4R(nearPx, {3, 2}, 12, {0, 0, 3, 2}, &nx, 4, &ny, 4, out, 4, {1, 1}, 2), px::kStsOk);
-        EXPECT_EQ(out[0] + out[1] + out[2], 3 * 101);
-    });
+TEST(GeometryPrimitives, RotateQuadTurnsTheCornersAboutTheOrigin) {
+    for (const double angle : {90.0, -90.0, 270.0, -270.0, 450.0, 180.0, -540.0, 30.0, -1000.5, 0.0})
+        for (const px::RoiRect rc : {px::RoiRect{0, 0, 10, 10}, {2, 1, 4, 3}}) {
+            double q[4][2];
+            ASSERT_EQ(px::GetRotateQuad(rc, q, angle, 5, -7), px::kStsOk);
+            const auto [c, s] = Turn(angle);
+            for (int k = 0; k < 4; ++k) {
+                const double x = rc.x + (k == 1 || k == 2 ? rc.width - 1 : 0), y = rc.y + (k < 2 ? 0 : rc.height - 1);
+                EXPECT_TRUE(q[k][0] == c * x + s * y + 5 && q[k][1] == -s * x + c * y - 7) << angle << " corner " << k;
+            }
+        }
 }
 
 // ---------------------------------------------------------------------------
@@ -289,10 +247,7 @@ TEST(GeometryPrimitives, RotationAndWarpProperties) {
         const double any = Rand(rng, 7200) * 0.1 - 360;
         const Plane rot = AllLevelsAgree(s, d, [&](const Plane& a, const Plane& b) {
             return px::RotateCenter_8u_AC4R(a.p(), a.size(), a.step, full, b.p(), b.step, dr, any, cx, cy, interp); });
-        double red = any + std::trunc(any * (1.0 / 360)) * -360;
-        red += red < 0 ? 360 : 0;
-        const double rc = red == 90 || red == 270 ? 0 : (red == 180 ? -1 : std::cos(red * 0.005555555555555556 * 3.141592653589793));
-        const double rs = red == 90 ? 1 : (red == 270 ? -1 : (red == 180 ? 0 : std::sin(red * 0.005555555555555556 * 3.141592653589793)));
+        const auto [rc, rs] = Turn(any);
         const double xs = cx - rc * cx - rs * cy, ys = cy + rs * cx - rc * cy;
         for (I i = 0; i < w * h; ++i) {
             const I x = i % w, y = i / w;
@@ -308,9 +263,8 @@ TEST(GeometryPrimitives, RotationAndWarpProperties) {
         const double dx = Rand(rng, 5) - 2, dy = Rand(rng, 5) - 2;
         const double sq[4][2] = {{dx, dy}, {W + dx, dy}, {W + dx, H + dy}, {dx, H + dy}};
         for (int persp = 0; persp < 2; ++persp) {
-            const Plane shifted = AllLevelsAgree(s, d, [&](const Plane& a, const Plane& b) {
-                return persp ? px::WarpPerspectiveQuad_8u_AC4R(a.p(), a.size(), a.step, full, fq, b.p(), b.step, full, sq, interp)
-                             : px::WarpAffineQuad_8u_AC4R(a.p(), a.size(), a.step, full, fq, b.p(), b.step, full, sq, interp); });
+            const auto warp = persp ? px::WarpPerspectiveQuad_8u_AC4R : px::WarpAffineQuad_8u_AC4R;
+            const Plane shifted = AllLevelsAgree(s, d, [&](const Plane& a, const Plane& o) { return warp(a.p(), a.size(), a.step, full, fq, o.p(), o.step, full, sq, interp); });
             for (I i = 0; i < w * h; ++i) {
                 const I x = i % w, y = i / w, u = x - I(dx), v = y - I(dy);
                 const bool in = u >= 0 && u < w && v >= 0 && v < h;
@@ -318,9 +272,7 @@ TEST(GeometryPrimitives, RotationAndWarpProperties) {
             }
             const double l = Rand(rng, w / 2), t = Rand(rng, h / 2), rgt = W - Rand(rng, w / 2), b = H - Rand(rng, h / 2), in = Rand(rng, 3);
             const double q[4][2] = {{l + in, t}, {rgt - in, t + in}, {rgt, b}, {l, b - in}};
-            const Plane warped = AllLevelsAgree(s, d, [&](const Plane& a, const Plane& o) {
-                return persp ? px::WarpPerspectiveQuad_8u_AC4R(a.p(), a.size(), a.step, sr, fq, o.p(), o.step, full, q, interp)
-                             : px::WarpAffineQuad_8u_AC4R(a.p(), a.size(), a.step, sr, fq, o.p(), o.step, full, q, interp); });
+            const Plane warped = AllLevelsAgree(s, d, [&](const Plane& a, const Plane& o) { return warp(a.p(), a.size(), a.step, sr, fq, o.p(), o.step, full, q, interp); });
             for (I i = 0; i < w * h; ++i) {
                 const I x = i % w, y = i / w;
                 const bool outside = x < l || x > rgt || y < t || y > b;
@@ -330,15 +282,12 @@ TEST(GeometryPrimitives, RotationAndWarpProperties) {
             // three that fix the affine map).
             bool convex = w >= 4 && h >= 4;
             for (int k = 0; k < 4; ++k) {
-                const double* p0 = q[k];
-                const double *p1 = q[(k + 1) % 4], *p2 = q[(k + 2) % 4];
+                const double *p0 = q[k], *p1 = q[(k + 1) % 4], *p2 = q[(k + 2) % 4];
                 convex = convex && (p1[0] - p0[0]) * (p2[1] - p1[1]) - (p1[1] - p0[1]) * (p2[0] - p1[0]) > 0;
             }
             if (!convex) continue;
             const double iq[4][2] = {{1, 1}, {W - 1, 1}, {W - 1, H - 1}, {1, H - 1}};
-            const Plane corners = AllLevelsAgree(s, d, [&](const Plane& a, const Plane& o) {
-                return persp ? px::WarpPerspectiveQuad_8u_AC4R(a.p(), a.size(), a.step, full, iq, o.p(), o.step, full, q, interp)
-                             : px::WarpAffineQuad_8u_AC4R(a.p(), a.size(), a.step, full, iq, o.p(), o.step, full, q, interp); });
+            const Plane corners = AllLevelsAgree(s, d, [&](const Plane& a, const Plane& o) { return warp(a.p(), a.size(), a.step, full, iq, o.p(), o.step, full, q, interp); });
             for (int k = 0; k < 3 + persp; ++k) ASSERT_EQ(std::memcmp(corners.Px(I(q[k][0]), I(q[k][1])), s.Px(I(iq[k][0]), I(iq[k][1])), 3), 0) << k << " perspective " << persp;
         }
         if (HasFatalFailure()) return;
@@ -356,10 +305,7 @@ TEST(GeometryPrimitives, ArgumentChecksInOrderAndNothingWrittenOnRefusal) {
     const px::RoiRect rc{0, 0, 4, 4};
     std::memset(dst, 0x5A, sizeof dst);
     const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
-    struct Row {
-        px::Status want;
-        std::function<px::Status()> call;
-    };
+    struct Row { px::Status want; std::function<px::Status()> call; };
     const std::vector<Row> rows = {
         {-8, [&] { return px::Mirror_8u_AC4IR(nullptr, 0, {0, 0}, 3); }},
         {-14, [&] { return px::Mirror_8u_AC4IR(dst, 0, {0, 0}, 3); }},

@@ -1,9 +1,10 @@
 // Transforms against whole-image references written from their
 // definitions: flip, shift and the remap maps computed here pixel by pixel;
 // the members that hand their pixel work to the geometric primitives
-// (quadrangle warps, rotation, zoom, water mirror, tiling) through those
-// primitives called with the parameters of the definition (the primitives
-// have references of their own in the primitive tests).
+// (quadrangle warps, rotation, zoom, water mirror, tiling, resize into the
+// host's array) through those primitives called with the parameters of the
+// definition (the primitives have references of their own in the primitive
+// tests).
 #include <cmath>
 
 #include "../effects/neighbourhood_support.h"
@@ -177,6 +178,44 @@ TEST(Transforms, ResampleTiles) {
                   want = MapPixels(in, [&](int x, int y, int ch) { return tile[4 * (((y - my + th) % th) * tw + (x - mx + tw) % tw) + ch]; });
               });
     }
+}
+
+// TransformResize: the picture into the host's array through the scaling
+// primitive, stretched (nearest or linear) or fitted, aspect kept and never
+// enlarged, centred on the colour; the session's image is left as it was.
+TEST(Transforms, ResizeIntoTheHostArray) {
+    std::uint32_t seed = 1;
+    for (auto [w, h] : {std::pair{2, 2}, {3, 5}, {7, 4}, {16, 9}, {5, 2}})
+        for (auto [wo, ho] : {std::pair{2, 2}, {3, 7}, {8, 4}, {16, 9}, {33, 20}, {14, 18}, {5, 3}})
+            for (std::int32_t type : {0, 1, 5, 272, -1}) {
+                const Image src = MakeImage(w, h, seed++, [](int, int, int r) { return r; });
+                Image got = MakeImage(wo, ho, seed++, [](int, int, int r) { return r; }), want = got;
+                vtx::ImageSession s;
+                s.SetImageInPlace(const_cast<std::uint8_t*>(src.px.data()), w, h);
+                vtx::ImageView view{got.px.data(), wo, ho};
+                ASSERT_EQ(vtx::TransformResize(s, &view, kBack, type), 0);
+                const double rw = double(wo) / w, rh = double(ho) / h, f = std::min({rw, rh, 1.0});
+                const int xo = wo > w * f ? int((wo - w * f) * 0.5) : 0, yo = ho > h * f ? int((ho - h * f) * 0.5) : 0;
+                if (type != 0 && type != 1) want = Background(want);
+                if (wo == w && ho == h) want = src;
+                else if (type == 0 || type == 1) px::Resize_8u_AC4R(src.px.data(), Size(src), 4 * w, Full(src), want.px.data(), 4 * wo, Size(want), rw, rh, 1 + type);
+                else px::Resize_8u_AC4R(src.px.data(), Size(src), 4 * w, Full(src), want.pixel(yo * wo + xo), 4 * wo, {wo - xo, ho - yo}, f, f, type == 272 ? 2 : 1);
+                EXPECT_EQ(got.px, want.px) << w << "x" << h << " into " << wo << "x" << ho << " type " << type;
+                ASSERT_TRUE(std::equal(src.px.begin(), src.px.end(), s.pixels())) << "the image is left as it was";
+            }
+    // Refused: no image, a refused image, no array, an array below 2 x 2; nothing is written.
+    const Image src = MakeImage(4, 4, 9, [](int, int, int r) { return r; });
+    std::vector<std::uint8_t> out(4 * 8 * 8, 7);
+    vtx::ImageSession s;
+    vtx::ImageView view{out.data(), 8, 8};
+    EXPECT_EQ(vtx::TransformResize(s, &view, 0, 0), 1);
+    EXPECT_EQ(s.SetImageInPlace(const_cast<std::uint8_t*>(src.px.data()), 1, 16), 1);
+    EXPECT_EQ(vtx::TransformResize(s, &view, 0, 0), 1);
+    s.SetImageCopy(src.px.data(), 4, 4);
+    EXPECT_EQ(vtx::TransformResize(s, nullptr, 0, 0), 1);
+    for (vtx::ImageView small : {vtx::ImageView{nullptr, 8, 8}, {out.data(), 1, 8}, {out.data(), 8, 1}, {out.data(), 0, 0}, {out.data(), -3, 8}})
+        EXPECT_EQ(vtx::TransformResize(s, &small, 0, 5), 1) << small.width << "x" << small.height;
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](std::uint8_t b) { return b == 7; }));
 }
 
 // The remap members: (BackColor, 255) where the linear remap through the
