@@ -137,13 +137,16 @@ TEST(GeometryPrimitives, MirrorScaleAndRemapGiveTheReferenceBytesAtEveryLevel) {
         const double fx = RandFactor(rng), fy = RandFactor(rng);
         const bool linear = interp != 1 && w > 1 && h > 1;
         const double xc = Rand(rng, 2 * w) * 0.5 - 2, yc = Rand(rng, 2 * h) * 0.5 - 2;
-        // Map positions: anywhere about the image, NaN, whole and half pixels, and just below a whole pixel.
-        const auto coord = [&](I n) {
-            const I k = Rand(rng, 12), i = Rand(rng, n);
-            return k == 0 ? NAN : k == 1 ? float(i) : k == 2 ? i + 0.5f : k == 3 ? std::nextafter(float(i), 0.0f) : float(Rand(rng, 1000) * (n + 2) / 1000.0 - 1);
+        // Map positions: anywhere about the image, NaN, whole and half pixels, and just below a whole pixel;
+        // every other trial only within the rectangle (whole vector groups inside).
+        const bool within = trial / 4 % 2;
+        const auto coord = [&](I o, I n) {
+            const I k = Rand(rng, 12) + within, i = o + Rand(rng, n);
+            return k == 0 ? NAN : k == 1 ? float(i) : k == 2 ? i + 0.5f : k == 3 ? std::nextafter(float(i), 0.0f) : float(o + Rand(rng, 1000) * (n + 2 - 3 * within) / 1000.0 - 1 + within);
         };
         std::vector<float> xm(std::size_t(d.w) * d.h), ym(xm.size());
-        for (std::size_t i = 0; i < xm.size(); ++i) xm[i] = coord(w), ym[i] = coord(h);
+        const I rw = std::max(1, std::min(r.width, w - r.x)), rh = std::max(1, std::min(r.height, h - r.y));
+        for (std::size_t i = 0; i < xm.size(); ++i) xm[i] = within ? coord(r.x, rw) : coord(0, w), ym[i] = within ? coord(r.y, rh) : coord(0, h);
         const I step = 4 * d.w + Rand(rng, 3) * 2;  // map rows packed, or padded to unaligned starts
         std::vector<float> xbuf(std::size_t(step) * d.h / 4 + 1), ybuf(xbuf.size());
         for (I j = 0; j < d.h; ++j) {
