@@ -268,25 +268,8 @@ struct Sphere {
     std::int64_t mlo = 0, mhi = 0, dylo = 0, count = 0;
     float* factors = nullptr;      // count (at least one) rows of mhi − mlo + 5 factors
     std::int32_t* lens = nullptr;  // count entries after the factors
+    std::int32_t* ks = nullptr;    // one row's table indexes (mhi − mlo + 5), after those
 
-    float Factor(std::int64_t k) const {
-        const std::int64_t n = rx * ry;
-        k = std::min(k, n - 1);
-        if (table[k] != table[k]) table[k] = profile::Entry(k, n, degree);
-        return table[k];
-    }
-    // The entries k[0..3] (each below rx·ry), those not yet known computed
-    // together.
-    void Factors4(const std::int32_t k[4], float v[4]) const {
-        int unknown = 0;
-        for (int j = 0; j < 4; ++j) {
-            v[j] = table[k[j]];
-            unknown |= (v[j] != v[j]) << j;
-        }
-        if (unknown == 0) return;
-        profile::Entries4(k, rx * ry, degree, v);
-        for (int j = 0; j < 4; ++j) table[k[j]] = v[j];
-    }
     std::int64_t Stride() const { return mhi - mlo + 5; }
 
     // Plans the call for an image of w x h; false when nothing moves.
@@ -302,11 +285,14 @@ struct Sphere {
     }
 
     // The factors t[trunc(n·d)] of the |dx| inside for row |dy| = a with
-    // qy = dy²/ry² (four lanes at a time until the first |dx| outside); the
-    // number inside.
+    // qy = dy²/ry²; the number inside.
     std::int32_t RowFactors(float qy, float* f) const;
 };
 
+// First the indexes k of the |dx| inside, four lanes at a time until the
+// first |dx| outside (the inside ones come first); then the entries not
+// yet known, four at a time (each marked −1, never an entry, once queued,
+// so that it is computed once); then the factors.
 std::int32_t Sphere::RowFactors(float qy, float* f) const {
     const auto frx = static_cast<float>(rx);
     const std::int64_t n = rx * ry;
@@ -320,17 +306,14 @@ std::int32_t Sphere::RowFactors(float qy, float* f) const {
             const __m128 fdx = _mm_cvtepi32_ps(_mm_setr_epi32(mi, mi + 1, mi + 2, mi + 3));
             const __m128 d = _mm_sqrt_ps(_mm_add_ps(_mm_div_ps(_mm_mul_ps(fdx, fdx), rr), vq));
             const int inside = _mm_movemask_ps(_mm_cmplt_ps(d, one));
-            // k = trunc(n·d) where d < 1, so below n ≤ 2^29 (0 outside).
+            // k = trunc(n·d) where d < 1, so below n ≤ 2^29.
             const __m128 dm = _mm_and_ps(d, _mm_cmplt_ps(d, one));
             const __m128i k01 = _mm_cvttpd_epi32(_mm_mul_pd(nd, _mm_cvtps_pd(dm)));
             const __m128i k23 = _mm_cvttpd_epi32(_mm_mul_pd(nd, _mm_cvtps_pd(_mm_movehl_ps(dm, dm))));
-            std::int32_t k[4];
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(k), _mm_unpacklo_epi64(k01, k23));
-            float v[4];
-            Factors4(k, v);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(ks + (m - mlo)), _mm_unpacklo_epi64(k01, k23));
             for (int j = 0; j < 4 && !outside; ++j) {
                 outside = !(inside >> j & 1);
-                if (!outside) f[m++ - mlo] = v[j];
+                m += !outside;
             }
         }
     }
@@ -338,9 +321,30 @@ std::int32_t Sphere::RowFactors(float qy, float* f) const {
         const auto fdx = static_cast<float>(m);
         const float d = std::sqrt((fdx * fdx) / (frx * frx) + qy);
         if (!(d < 1.0f)) break;
-        f[m - mlo] = Factor(static_cast<std::int64_t>(static_cast<double>(n) * static_cast<double>(d)));
+        ks[m - mlo] = static_cast<std::int32_t>(static_cast<double>(n) * static_cast<double>(d));
     }
-    return static_cast<std::int32_t>(m - mlo);
+    const auto len = static_cast<std::int32_t>(m - mlo);
+    std::int32_t queue[4];
+    int queued = 0;
+    const auto compute = [&] {
+        for (int j = queued; j < 4; ++j) queue[j] = queue[0];
+        float v[4];
+        profile::Entries4(queue, n, degree, v);
+        for (int j = 0; j < queued; ++j) table[queue[j]] = v[j];
+        queued = 0;
+    };
+    for (std::int32_t i = 0; i < len; ++i) {
+        const std::int32_t k = ks[i];
+        const float v = table[k];
+        const bool unknown = v != v;
+        queue[queued] = k;
+        queued += unknown;
+        table[k] = unknown ? -1.0f : v;
+        if (queued == 4) compute();
+    }
+    if (queued > 0) compute();
+    for (std::int32_t i = 0; i < len; ++i) f[i] = table[ks[i]];
+    return len;
 }
 
 // d = sqrt(dx²/rx² + dy²/ry²) in single precision, dy²/ry² once per row.
@@ -375,22 +379,31 @@ void FillSphere(const void* context, std::int32_t w, std::int32_t y0, std::int32
         float* xr = xs + static_cast<std::int64_t>(r) * w;
         float* yr = ys + static_cast<std::int64_t>(r) * w;
         const auto at = [&](std::int64_t dx) { return f[(dx < 0 ? -dx : dx) - p.mlo]; };
-        std::int64_t X = row.x0;
-        if (p.mhi <= INT32_MAX - 4) {
-            const __m128 vy = _mm_set1_ps(fdy), vcx = _mm_set1_ps(fcx), vcy = _mm_set1_ps(fcy);
-            for (; X + 4 <= row.x1; X += 4) {
-                const auto dx = static_cast<std::int32_t>(X - p.cx);
-                const __m128 v = _mm_setr_ps(at(dx), at(dx + 1), at(dx + 2), at(dx + 3));
-                const __m128 fdx = _mm_cvtepi32_ps(_mm_setr_epi32(dx, dx + 1, dx + 2, dx + 3));
-                _mm_storeu_ps(xr + X, _mm_add_ps(_mm_mul_ps(fdx, v), vcx));
-                _mm_storeu_ps(yr + X, _mm_add_ps(_mm_mul_ps(vy, v), vcy));
-            }
-        }
-        for (; X < row.x1; ++X) {
+        const auto one = [&](std::int64_t X) {
             const float v = at(X - p.cx);
             xr[X] = static_cast<float>(X - p.cx) * v + fcx;
             yr[X] = fdy * v + fcy;
+        };
+        std::int64_t X = row.x0;
+        if (p.mhi <= INT32_MAX - 4) {
+            // Left of the centre the factors run backwards through f, from
+            // the centre on forwards.
+            const __m128 vy = _mm_set1_ps(fdy), vcx = _mm_set1_ps(fcx), vcy = _mm_set1_ps(fcy);
+            const auto four = [&](std::int64_t X, __m128 v) {
+                const auto dx = static_cast<std::int32_t>(X - p.cx);
+                const __m128 fdx = _mm_cvtepi32_ps(_mm_setr_epi32(dx, dx + 1, dx + 2, dx + 3));
+                _mm_storeu_ps(xr + X, _mm_add_ps(_mm_mul_ps(fdx, v), vcx));
+                _mm_storeu_ps(yr + X, _mm_add_ps(_mm_mul_ps(vy, v), vcy));
+            };
+            const std::int64_t left = std::min(row.x1, p.cx);
+            for (; X + 4 <= left; X += 4) {
+                const __m128 v = _mm_loadu_ps(f + (p.cx - X - 3 - p.mlo));
+                four(X, _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)));
+            }
+            for (; X < left; ++X) one(X);
+            for (; X + 4 <= row.x1; X += 4) four(X, _mm_loadu_ps(f + (X - p.cx - p.mlo)));
         }
+        for (; X < row.x1; ++X) one(X);
     }
 }
 
@@ -472,15 +485,20 @@ std::int32_t TransformSphere(ImageSession& s, double Completeness, std::int32_t 
     if (!p.Plan(s.width(), s.height())) {
         p.count = 0;  // nothing moves; the alpha bytes become 255 all the same
     } else {
-        // The kept factors with their lengths, or one row's factors.
+        // The kept factors with their lengths, or one row's factors; then
+        // one row's indexes.
         const std::int64_t rowBytes = 4 * p.Stride();
-        p.factors = reinterpret_cast<float*>(memory.Allocate((rowBytes + 4) * p.count));
-        if (p.factors != nullptr) {
-            p.lens = reinterpret_cast<std::int32_t*>(p.factors + p.Stride() * p.count);
+        auto* block = memory.Allocate((rowBytes + 4) * p.count + rowBytes);
+        if (block != nullptr) {
+            p.factors = reinterpret_cast<float*>(block);
+            p.lens = reinterpret_cast<std::int32_t*>(block + rowBytes * p.count);
+            p.ks = p.lens + p.count;
             std::memset(p.lens, 0xFF, static_cast<std::size_t>(4 * p.count));
         } else {
-            p.factors = reinterpret_cast<float*>(memory.Allocate(rowBytes));
-            if (p.factors == nullptr) return 1;
+            block = memory.Allocate(2 * rowBytes);
+            if (block == nullptr) return 1;
+            p.factors = reinterpret_cast<float*>(block);
+            p.ks = reinterpret_cast<std::int32_t*>(block + rowBytes);
         }
     }
     return RemapThrough(s, memory, &p, FillSphere);
