@@ -258,15 +258,16 @@ void FillTwirl(const void* context, std::int32_t w, std::int32_t y0, std::int32_
 // and rows within ry of the centre. Over the span |dx| runs from mlo to mhi.
 // Rows dy and −dy share their profile factors: the factors of each |dy| in
 // dylo .. dylo + count − 1 are kept (`lens` the number of |dx| inside, −1
-// while not yet computed) when the call has the memory for them; otherwise
-// (count 0) one row's factors are computed per row.
+// while not yet computed). They take at most about one frame, less than
+// the two whole-image maps this procedure never holds, so a call refused
+// for want of them would have been refused with those maps too.
 struct Sphere {
     std::int64_t cx = 0, cy = 0, rx = 0, ry = 0;
     double degree = 0.0;
     float* table = nullptr;  // rx·ry entries, computed where first used
     Span span{0, 0};
     std::int64_t mlo = 0, mhi = 0, dylo = 0, count = 0;
-    float* factors = nullptr;      // count (at least one) rows of mhi − mlo + 5 factors
+    float* factors = nullptr;      // count rows of mhi − mlo + 5 factors
     std::int32_t* lens = nullptr;  // count entries after the factors
     std::int32_t* ks = nullptr;    // one row's table indexes (mhi − mlo + 5), after those
 
@@ -363,15 +364,9 @@ void FillSphere(const void* context, std::int32_t w, std::int32_t y0, std::int32
         const std::int64_t dy = y0 + r - p.cy, a = (dy < 0 ? -dy : dy) - p.dylo;
         if (a < 0 || a >= p.count) continue;
         const auto fdy = static_cast<float>(dy);
-        float* f = p.factors;
-        std::int32_t inside = 0;
-        if (p.lens == nullptr) {
-            inside = p.RowFactors((fdy * fdy) / (fry * fry), f);
-        } else {
-            f += a * p.Stride();
-            if (p.lens[a] < 0) p.lens[a] = p.RowFactors((fdy * fdy) / (fry * fry), f);
-            inside = p.lens[a];
-        }
+        float* f = p.factors + a * p.Stride();
+        if (p.lens[a] < 0) p.lens[a] = p.RowFactors((fdy * fdy) / (fry * fry), f);
+        const std::int32_t inside = p.lens[a];
         // |dx| in [mlo, mlo + inside) is inside.
         if (inside == 0) continue;
         const std::int64_t e = p.mlo + inside - 1;
@@ -485,21 +480,14 @@ std::int32_t TransformSphere(ImageSession& s, double Completeness, std::int32_t 
     if (!p.Plan(s.width(), s.height())) {
         p.count = 0;  // nothing moves; the alpha bytes become 255 all the same
     } else {
-        // The kept factors with their lengths, or one row's factors; then
-        // one row's indexes.
+        // The kept factors, their lengths, one row's indexes.
         const std::int64_t rowBytes = 4 * p.Stride();
         auto* block = memory.Allocate((rowBytes + 4) * p.count + rowBytes);
-        if (block != nullptr) {
-            p.factors = reinterpret_cast<float*>(block);
-            p.lens = reinterpret_cast<std::int32_t*>(block + rowBytes * p.count);
-            p.ks = p.lens + p.count;
-            std::memset(p.lens, 0xFF, static_cast<std::size_t>(4 * p.count));
-        } else {
-            block = memory.Allocate(2 * rowBytes);
-            if (block == nullptr) return 1;
-            p.factors = reinterpret_cast<float*>(block);
-            p.ks = reinterpret_cast<std::int32_t*>(block + rowBytes);
-        }
+        if (block == nullptr) return 1;
+        p.factors = reinterpret_cast<float*>(block);
+        p.lens = reinterpret_cast<std::int32_t*>(block + rowBytes * p.count);
+        p.ks = p.lens + p.count;
+        std::memset(p.lens, 0xFF, static_cast<std::size_t>(4 * p.count));
     }
     return RemapThrough(s, memory, &p, FillSphere);
 }
