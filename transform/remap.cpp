@@ -258,9 +258,9 @@ void FillTwirl(const void* context, std::int32_t w, std::int32_t y0, std::int32_
 // and rows within ry of the centre. Over the span |dx| runs from mlo to mhi.
 // Rows dy and −dy share their profile factors: the factors of each |dy| in
 // dylo .. dylo + count − 1 are kept (`lens` the number of |dx| inside, −1
-// while not yet computed). They take at most about one frame, less than
-// the two whole-image maps this procedure never holds, so a call refused
-// for want of them would have been refused with those maps too.
+// while not yet computed). They take at most about one frame: with the
+// band maps, less than the two whole-image maps this procedure never holds
+// (on images of more than a few dozen pixels a side).
 struct Sphere {
     std::int64_t cx = 0, cy = 0, rx = 0, ry = 0;
     double degree = 0.0;
