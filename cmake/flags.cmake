@@ -16,6 +16,20 @@ else()
   set(VTX_WIDE_VECTOR_FLAGS "")
 endif()
 
+# What the compiler and the target offer for the vector kernels.
+include(CheckCXXCompilerFlag)
+check_cxx_compiler_flag(-msse2 VTX_COMPILER_HAS_SSE2)
+check_cxx_compiler_flag(-mavx2 VTX_COMPILER_HAS_AVX2)
+check_cxx_compiler_flag("-mavx512f -mavx512bw -mavx512vbmi" VTX_COMPILER_HAS_AVX512)
+set(VTX_X86 OFF)
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|i[3-6]86|x86)$")
+  set(VTX_X86 ON)
+endif()
+set(VTX_X86_64 OFF)
+if(VTX_X86 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(VTX_X86_64 ON)
+endif()
+
 # Per-file instruction-set flags, chosen by the source file's suffix:
 # *_sse2.cpp, *_sse3.cpp, *_avx2.cpp, *_avx512.cpp. The rest of the library
 # stays at the baseline so that the plain kernels run on any processor of the

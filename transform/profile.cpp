@@ -1,4 +1,5 @@
-// The power of a profile entry, two lanes at a time.
+// The power of profile entries, four lanes at a time (eight at the AVX-512
+// level, profile_avx512.cpp).
 //
 // (i/n)^D is computed as exp(D·ln q) in double: ln q from q = m·2^e with m
 // in [√½, √2] as e·ln 2 + 2·atanh((m − 1)/(m + 1)) (series to s^17, |s| ≤
@@ -16,8 +17,12 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+
+#include "primitives/conventions.h"
+#include "transform/profile_kernels.h"
 
 namespace vtx::profile {
 
@@ -28,15 +33,6 @@ float Entry(std::int64_t i, std::int64_t n, double degree) {
 }
 
 namespace {
-
-constexpr double kLn2Hi = 6.93147180369123816490e-01;  // 43 significant bits
-constexpr double kLn2Lo = 1.90821492927058770002e-10;
-constexpr double kInvLn2 = 1.44269504088896338700e+00;
-
-// 1/(2k + 1) and 1/i!, rounded to double.
-constexpr double kOdd[9] = {1.0, 1.0 / 3, 1.0 / 5, 1.0 / 7, 1.0 / 9, 1.0 / 11, 1.0 / 13, 1.0 / 15, 1.0 / 17};
-constexpr double kFactorial[12] = {1.0, 1.0, 1.0 / 2, 1.0 / 6, 1.0 / 24, 1.0 / 120, 1.0 / 720, 1.0 / 5040,
-                                   1.0 / 40320, 1.0 / 362880, 1.0 / 3628800, 1.0 / 39916800};
 
 inline __m128d Abs(__m128d v) {
     return _mm_andnot_pd(_mm_set1_pd(-0.0), v);
@@ -79,11 +75,9 @@ inline __m128d Exp(__m128d x) {
     return _mm_mul_pd(p, _mm_castsi128_pd(scale));
 }
 
-}  // namespace
-
-void Entries4(const std::int32_t k[4], std::int64_t n, double degree, float out[4]) {
-    const __m128 q = _mm_div_ps(_mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(k))),
-                                _mm_set1_ps(static_cast<float>(n)));
+// Four rounded powers, and the lanes not vouched for.
+unsigned Powers4(const float* qs, double degree, float* out) {
+    const __m128 q = _mm_loadu_ps(qs);
     // q = m·2^e, m in [1, 2), moved to [√½, √2] (halving is exact).
     const __m128i bits = _mm_castps_si128(q);
     __m128i e = _mm_sub_epi32(_mm_srli_epi32(bits, 23), _mm_set1_epi32(127));
@@ -91,9 +85,8 @@ void Entries4(const std::int32_t k[4], std::int64_t n, double degree, float out[
     const __m128 high = _mm_cmpgt_ps(m, _mm_set1_ps(1.41421356f));
     m = _mm_or_ps(_mm_andnot_ps(high, m), _mm_and_ps(high, _mm_mul_ps(m, _mm_set1_ps(0.5f))));
     e = _mm_sub_epi32(e, _mm_castps_si128(high));
-    const __m128d d = _mm_set1_pd(degree), tolerance = _mm_set1_pd(0x1p-36), smallest = _mm_set1_pd(0x1p-126);
-    float result[4];
-    int doubtful = 0;
+    const __m128d d = _mm_set1_pd(degree), tolerance = _mm_set1_pd(kTolerance), smallest = _mm_set1_pd(kSmallest);
+    unsigned doubtful = 0;
     for (int half = 0; half < 2; ++half) {
         const __m128 mh = half == 0 ? m : _mm_movehl_ps(m, m);
         const __m128i eh = half == 0 ? e : _mm_shuffle_epi32(e, 0xEE);
@@ -111,11 +104,33 @@ void Entries4(const std::int32_t k[4], std::int64_t n, double degree, float out[
             _mm_or_pd(_mm_cmple_pd(Abs(_mm_sub_pd(u, _mm_mul_pd(_mm_add_pd(fd, up), half1))), margin),
                       _mm_cmple_pd(Abs(_mm_sub_pd(u, _mm_mul_pd(_mm_add_pd(fd, down), half1))), margin)),
             _mm_cmplt_pd(u, smallest));
-        doubtful |= _mm_movemask_pd(doubt) << (2 * half);
-        _mm_storel_pi(reinterpret_cast<__m64*>(result + 2 * half), f);
+        doubtful |= static_cast<unsigned>(_mm_movemask_pd(doubt)) << (2 * half);
+        _mm_storel_pi(reinterpret_cast<__m64*>(out + 2 * half), f);
     }
-    for (int j = 0; j < 4; ++j) {
-        out[j] = k[j] == 0 ? 0.0f : (doubtful >> j & 1 ? Entry(k[j], n, degree) : result[j]);
+    return doubtful;
+}
+
+}  // namespace
+
+void Entries(const std::int32_t* k, int count, std::int64_t n, double degree, float* out) {
+#if defined(VTX_PROFILE_AVX512)
+    const int lanes = px::GetProcessorIndex() >= px::kCpuAvx512 ? 8 : 4;
+#else
+    const int lanes = 4;
+#endif
+    const float fn = static_cast<float>(n);
+    for (int at = 0; at < count; at += lanes) {
+        float q[8], v[8];
+        for (int j = 0; j < lanes; ++j) q[j] = static_cast<float>(k[std::min(at + j, count - 1)]) / fn;
+#if defined(VTX_PROFILE_AVX512)
+        const unsigned doubtful = lanes == 8 ? Powers8_avx512(q, degree, v) : Powers4(q, degree, v);
+#else
+        const unsigned doubtful = Powers4(q, degree, v);
+#endif
+        for (int j = 0; j < lanes && at + j < count; ++j) {
+            const std::int32_t i = k[at + j];
+            out[at + j] = i == 0 ? 0.0f : (doubtful >> j & 1 ? Entry(i, n, degree) : v[j]);
+        }
     }
 }
 
@@ -127,13 +142,12 @@ float* Table(CallMemory& memory, std::int64_t n, double degree, bool lazy) {
         std::memset(t, 0xFF, static_cast<std::size_t>(4 * n));
         return t;
     }
-    std::int64_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const auto a = static_cast<std::int32_t>(i);
-        const std::int32_t k[4] = {a, a + 1, a + 2, a + 3};
-        Entries4(k, n, degree, t + i);
+    std::int32_t k[16];
+    for (std::int64_t i = 0; i < n; i += 16) {
+        const auto count = static_cast<int>(std::min<std::int64_t>(16, n - i));
+        for (int j = 0; j < count; ++j) k[j] = static_cast<std::int32_t>(i + j);
+        Entries(k, count, n, degree, t + i);
     }
-    for (; i < n; ++i) t[i] = Entry(i, n, degree);
     return t;
 }
 

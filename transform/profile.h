@@ -13,9 +13,9 @@ namespace vtx::profile {
 // Entry i of n (0 ≤ i < n), as defined above.
 float Entry(std::int64_t i, std::int64_t n, double degree);
 
-// Entries k[0..3] of n (each 0 ≤ k < n, n < 2^31) into out: the bits of
-// Entry, four at a time (see profile.cpp).
-void Entries4(const std::int32_t k[4], std::int64_t n, double degree, float out[4]);
+// Entries k[0..count−1] of n (each 0 ≤ k < n, n < 2^31) into out: the
+// bits of Entry, computed several at a time (see profile.cpp).
+void Entries(const std::int32_t* k, int count, std::int64_t n, double degree, float* out);
 
 // A table of n entries from the call's memory (null when n is above 2^29 or
 // the memory is refused): all entries (`lazy` false), or all NaN (`lazy`

@@ -292,7 +292,7 @@ struct Sphere {
 
 // First the indexes k of the |dx| inside, four lanes at a time until the
 // first |dx| outside (the inside ones come first); then the entries not
-// yet known, four at a time (each marked −1, never an entry, once queued,
+// yet known, sixteen at a time (each marked −1, never an entry, once queued,
 // so that it is computed once); then the factors.
 std::int32_t Sphere::RowFactors(float qy, float* f) const {
     const auto frx = static_cast<float>(rx);
@@ -312,6 +312,8 @@ std::int32_t Sphere::RowFactors(float qy, float* f) const {
             const __m128i k01 = _mm_cvttpd_epi32(_mm_mul_pd(nd, _mm_cvtps_pd(dm)));
             const __m128i k23 = _mm_cvttpd_epi32(_mm_mul_pd(nd, _mm_cvtps_pd(_mm_movehl_ps(dm, dm))));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(ks + (m - mlo)), _mm_unpacklo_epi64(k01, k23));
+            // The entries are scattered over the table: fetched ahead.
+            for (int j = 0; j < 4; ++j) _mm_prefetch(reinterpret_cast<const char*>(table + ks[m - mlo + j]), _MM_HINT_T0);
             for (int j = 0; j < 4 && !outside; ++j) {
                 outside = !(inside >> j & 1);
                 m += !outside;
@@ -325,12 +327,11 @@ std::int32_t Sphere::RowFactors(float qy, float* f) const {
         ks[m - mlo] = static_cast<std::int32_t>(static_cast<double>(n) * static_cast<double>(d));
     }
     const auto len = static_cast<std::int32_t>(m - mlo);
-    std::int32_t queue[4];
+    std::int32_t queue[16];
     int queued = 0;
     const auto compute = [&] {
-        for (int j = queued; j < 4; ++j) queue[j] = queue[0];
-        float v[4];
-        profile::Entries4(queue, n, degree, v);
+        float v[16];
+        profile::Entries(queue, queued, n, degree, v);
         for (int j = 0; j < queued; ++j) table[queue[j]] = v[j];
         queued = 0;
     };
@@ -341,7 +342,7 @@ std::int32_t Sphere::RowFactors(float qy, float* f) const {
         queue[queued] = k;
         queued += unknown;
         table[k] = unknown ? -1.0f : v;
-        if (queued == 4) compute();
+        if (queued == 16) compute();
     }
     if (queued > 0) compute();
     for (std::int32_t i = 0; i < len; ++i) f[i] = table[ks[i]];
