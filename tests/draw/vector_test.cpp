@@ -1,7 +1,7 @@
 // The members drawn through the drawing surface, on the back end this build
-// links: what their geometry and colours fix (insides and outsides of the
-// shapes, the alpha of the drawing colour, the alpha bytes afterwards) and
-// where text and credits land relative to the box the surface measures.
+// links: the insides and outsides of the shapes against their geometry, the
+// alpha of the drawing colour, the results and alpha bytes, and where text
+// and credits land relative to the box the surface measures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,7 +17,8 @@
 namespace {
 
 using vtx::ImageSession;
-constexpr std::uint8_t kBg[3] = {10, 20, 30};  // blue, green, red of the background
+using Op = std::function<std::int32_t(ImageSession&)>;
+constexpr std::uint8_t kBg[3] = {10, 20, 30}, kRed[3] = {0, 0, 255};  // blue, green, red
 
 struct Canvas {
     std::int32_t w, h;
@@ -27,11 +28,12 @@ struct Canvas {
     }
     // Pixel at drawing coordinates (x, y): buffer row h - 1 - y.
     const std::uint8_t* at(int x, int y) const { return &px[4 * (static_cast<std::size_t>(h - 1 - y) * w + x)]; }
-    bool painted(int x, int y) const { return !std::equal(kBg, kBg + 3, at(x, y)); }
+    bool is(int x, int y, const std::uint8_t* bgr) const { return std::equal(bgr, bgr + 3, at(x, y)); }
+    bool painted(int x, int y) const { return !is(x, y, kBg); }
 };
 
 // Runs op on the canvas (in place) and returns its result.
-std::int32_t Draw(Canvas& c, const std::function<std::int32_t(ImageSession&)>& op) {
+std::int32_t Draw(Canvas& c, const Op& op) {
     ImageSession s;
     EXPECT_EQ(s.SetImageInPlace(c.px.data(), c.w, c.h), 0);
     return op(s);
@@ -58,98 +60,124 @@ vtx::draw::TextBox Measure(const std::u16string& text, const vtx::FontDescriptio
 const vtx::FontDescription kBold{"DejaVu Sans", -24, 700};
 const std::u16string kText = u"Fjord 7";
 
-using Op = std::function<std::int32_t(ImageSession&)>;
-std::vector<std::pair<std::string, Op>> EveryMember(double c, std::int32_t alpha) {
-    return {{"DrawLine", [=](ImageSession& s) { return vtx::DrawLine(s, c, 2, 3, 40, 20, 0xFFFFFF, alpha, 3); }},
-            {"DrawEllipse", [=](ImageSession& s) { return vtx::DrawEllipse(s, c, 5, 5, 40, 25, 0xFF, alpha, -1); }},
-            {"DrawInvRectangle", [=](ImageSession& s) { return vtx::DrawInvRectangle(s, c, 5, 5, 40, 25, 0xFF, alpha); }},
-            {"DrawInvEllipse", [=](ImageSession& s) { return vtx::DrawInvEllipse(s, c, 5, 5, 40, 25, 0xFF, alpha); }},
-            {"DrawTextA", [=](ImageSession& s) { return vtx::DrawTextA(s, c, 2, 2, kText, &kBold, 0xFFFFFF, alpha); }},
-            {"DrawText2", [=](ImageSession& s) { return vtx::DrawText2(s, c, 2, 2, 44, 28, kText, nullptr, 0xFF00, alpha); }},
-            {"DrawCredits",
-             [=](ImageSession& s) { return vtx::DrawCredits(s, c, kText, nullptr, 0xFF00, alpha, 5101); }}};
+TEST(VectorDrawing, ResultsAlphaBytesAndTheAlphaOfTheDrawingColour) {
+    struct Case {
+        std::int32_t alpha;
+        double c;
+        int a;  // the drawing colour's alpha (credits take no Completeness in it)
+    } cases[] = {{255, 0.5, 127}, {256, 1, 0}, {-1, 1, 255}, {511, 1, 255}, {300, 0.5, 150}, {-128, 1, 128},
+                 {255, NAN, 0},   {255, 7, 255}, {255, -2, 0}, {1000, 0.75, 238}};
+    const std::uint8_t ink[3] = {0xC8, 0xB4, 0xF0};
+    for (const Case& k : cases) {
+        const double c = k.c;
+        const std::int32_t a = k.alpha, col = 0xC8B4F0;
+        const std::pair<std::string, Op> members[] = {
+            {"DrawLine", [=](ImageSession& s) { return vtx::DrawLine(s, c, 2, 3, 40, 20, col, a, 3); }},
+            {"DrawEllipse", [=](ImageSession& s) { return vtx::DrawEllipse(s, c, 5, 5, 40, 25, col, a, -1); }},
+            {"DrawInvRectangle", [=](ImageSession& s) { return vtx::DrawInvRectangle(s, c, 5, 5, 40, 25, col, a); }},
+            {"DrawInvEllipse", [=](ImageSession& s) { return vtx::DrawInvEllipse(s, c, 5, 5, 40, 25, col, a); }},
+            {"DrawTextA", [=](ImageSession& s) { return vtx::DrawTextA(s, c, 2, 2, kText, &kBold, col, a); }},
+            {"DrawText2", [=](ImageSession& s) { return vtx::DrawText2(s, c, 2, 2, 110, 40, kText, &kBold, col, a); }},
+            {"DrawCredits", [=](ImageSession& s) { return vtx::DrawCredits(s, c, kText, &kBold, col, a, 7101); }}};
+        for (const auto& [name, op] : members) {
+            SCOPED_TRACE(name + " alpha " + std::to_string(a) + " at " + std::to_string(c));
+            ImageSession none;
+            EXPECT_EQ(op(none), 1);
+            Canvas cv(120, 45);
+            ASSERT_EQ(Draw(cv, op), 0);
+            for (std::size_t i = 3; i < cv.px.size(); i += 4) ASSERT_EQ(cv.px[i], 0) << "pixel " << i / 4;
+            const int want = name == "DrawCredits" ? a & 255 : k.a;
+            EXPECT_EQ(Painted(cv).empty(), want == 0);
+            // The fullest pixel shows the drawing alpha (the ellipse's is where outline and fill meet).
+            const std::uint8_t* full = cv.at(22, 15);
+            for (int i = 0; i < cv.w * cv.h && name != "DrawEllipse"; ++i)
+                if (const std::uint8_t* p = &cv.px[4 * i]; p[0] + p[1] + p[2] > full[0] + full[1] + full[2]) full = p;
+            for (int ch = 0; ch < 3; ++ch) EXPECT_NEAR(full[ch], kBg[ch] + (ink[ch] - kBg[ch]) * want / 255.0, want % 255 ? 1.0 : 0.0);
+        }
+    }
 }
 
-TEST(VectorDrawing, ResultsAndAlphaBytes) {
-    for (const auto& [name, op] : EveryMember(0.5, 255)) {
-        ImageSession none;
-        EXPECT_EQ(op(none), 1) << name;
-        Canvas c(48, 30);
-        ASSERT_EQ(Draw(c, op), 0) << name;
-        EXPECT_FALSE(Painted(c).empty()) << name;
-        for (std::size_t i = 3; i < c.px.size(); i += 4) ASSERT_EQ(c.px[i], 0) << name << " pixel " << i / 4;
-    }
-    for (const auto& [name, op] : EveryMember(1.0, 256)) {  // alpha 0: nothing visible, alpha bytes still cleared
-        Canvas c(48, 30);
-        ASSERT_EQ(Draw(c, op), 0);
-        EXPECT_TRUE(Painted(c).empty()) << name;
-        EXPECT_EQ(c.px[3], 0) << name;
-    }
+// Where pixel (x, y) lies from the ellipse through the pixel centres of
+// [l, r] x [t, b]: -1 inside and 1 outside by more than 1.5 pixels, 2 within
+// a quarter pixel of the curve, 0 between.
+int Side(double l, double t, double r, double b, int x, int y) {
+    const double rx = std::abs(r - l) / 2, ry = std::abs(b - t) / 2, u = (x - (l + r) / 2) / rx, v = (y - (t + b) / 2) / ry;
+    const double e = std::sqrt(u * u + v * v) - 1;
+    return std::abs(e) * std::max(rx, ry) < 0.25 ? 2 : e * std::min(rx, ry) < -1.5 ? -1 : e * std::min(rx, ry) > 1.5;
 }
 
-TEST(VectorDrawing, ShapesInsideAndOutside) {
-    const std::uint8_t red[3] = {0, 0, 255};
-    Canvas inv(40, 30), invSwapped(40, 30), line(40, 30), ell(60, 50), ring(60, 50), ring1(60, 50), invEll(60, 50);
-    Draw(inv, [](ImageSession& s) { return vtx::DrawInvRectangle(s, 1, 10, 10, 20, 20, 0xFF, 255); });
-    Draw(invSwapped, [](ImageSession& s) { return vtx::DrawInvRectangle(s, 1, 20, 20, 10, 10, 0xFF, 255); });
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) {
-            const bool inside = x >= 10 && x <= 18 && y >= 10 && y <= 18;
-            ASSERT_TRUE(std::equal(red, red + 3, inv.at(x, y)) != inside) << x << "," << y;
-            ASSERT_TRUE(std::equal(inv.at(x, y), inv.at(x, y) + 4, invSwapped.at(x, y)));
-        }
-    Draw(line, [](ImageSession& s) { return vtx::DrawLine(s, 1, 0, 0, 39, 0, 0xFF, 255, 1); });
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) ASSERT_EQ(line.painted(x, y), y == 0) << x << "," << y;  // the last buffer row
-    Draw(ell, [](ImageSession& s) { return vtx::DrawEllipse(s, 1, 50, 40, 10, 10, 0xFF, 255, -1); });
-    Draw(ring, [](ImageSession& s) { return vtx::DrawEllipse(s, 1, 10, 10, 50, 40, 0xFF, 255, 0); });
-    Draw(ring1, [](ImageSession& s) { return vtx::DrawEllipse(s, 1, 10, 10, 50, 40, 0xFF, 255, 1); });
-    Draw(invEll, [](ImageSession& s) { return vtx::DrawInvEllipse(s, 1, 10, 10, 50, 40, 0xFF, 255); });
-    EXPECT_TRUE(std::equal(red, red + 3, ell.at(30, 25)) && std::equal(red, red + 3, invEll.at(2, 2)));
-    for (const Canvas* c : {&ell, &ring, &ring1, &invEll}) {
-        EXPECT_EQ(c->painted(30, 25), c == &ell);
-        EXPECT_EQ(c->painted(2, 2) || c->painted(57, 47), c == &invEll);
-        EXPECT_TRUE(c->painted(10, 25) || c->painted(11, 25));  // the outline's left end; outside for invEll
-    }
-    EXPECT_FALSE(invEll.painted(13, 25) || invEll.painted(30, 12) || invEll.painted(47, 25));
-    EXPECT_EQ(ring.px, ring1.px);  // Solid = 1 is not true
-#ifndef _WIN32  // the Cairo surface's geometry: centred shapes are symmetric through the centre
-    for (int y = 0; y < 50; ++y)
-        for (int x = 0; x < 60; ++x) {
-            ASSERT_EQ(invEll.painted(x, y), invEll.painted(59 - x, 49 - y)) << x << "," << y;
-            ASSERT_TRUE(x == 0 || y == 0 || ell.painted(x, y) == ell.painted(60 - x, 50 - y)) << x << "," << y;
-        }
-#endif
-    // One-pixel lines hold both end pixels and nothing else, in any direction.
-    Canvas lines(40, 30);
-    for (const auto& l : {std::array<int, 4>{5, 2, 5, 20}, {12, 13, 2, 3}, {30, 5, 20, 15}})
-        Draw(lines, [&](ImageSession& s) { return vtx::DrawLine(s, 1, l[0], l[1], l[2], l[3], 0xFF, 255, 1); });
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) {
-            const bool on = (x == 5 && y >= 2 && y <= 20) || (x == y - 1 && x >= 2 && x <= 12) || (x + y == 35 && x >= 20 && x <= 30);
-            ASSERT_EQ(lines.painted(x, y), on) << x << "," << y;
-        }
+TEST(VectorDrawing, ShapesAgainstTheirGeometry) {
+    // Opaque red shapes on a 60 x 50 canvas; want(x, y) is 1 where a pixel is
+    // red, 0 where it is untouched, 2 where it is painted in any colour and
+    // -1 where it may be either (the smoothed edge of an outline or fill).
+    struct Case {
+        std::string name;
+        Op op;
+        std::function<int(int, int)> want;
+        int cx2 = 0, cy2 = 0;  // twice the centre of a fill that is symmetric through it
+    };
+    const auto inv = [](int l, int t, int r, int b) -> Op {
+        return [=](ImageSession& s) { return vtx::DrawInvRectangle(s, 1, l, t, r, b, 0xFF, 255); };
+    };
+    const auto line = [](int x1, int y1, int x2, int y2, int pen) -> Op {
+        return [=](ImageSession& s) { return vtx::DrawLine(s, 1, x1, y1, x2, y2, 0xFF, 255, pen); };
+    };
+    const auto ellipse = [](int l, int t, int r, int b, int solid) -> Op {  // solid 2: the inverse ellipse
+        return [=](ImageSession& s) {
+            return solid == 2 ? vtx::DrawInvEllipse(s, 1, l, t, r, b, 0xFF, 255)
+                              : vtx::DrawEllipse(s, 1, l, t, r, b, 0xFF, 255, static_cast<std::int16_t>(solid));
+        };
+    };
+    const auto curve = [&](int l, int t, int r, int b, int solid) {
+        const int e = solid == 2, sym = solid == -1 || e;  // the inverse ellipse's rectangle is a pixel smaller
+        return Case{"ellipse " + std::to_string(l) + "," + std::to_string(t) + " " + std::to_string(solid),
+                    ellipse(l, t, r, b, solid), [=](int x, int y) {
+                        const int side = Side(l, t, r - e, b - e, x, y);
+                        return e ? (side == 1 ? 1 : side == -1 ? 0 : -1)
+                                 : side == 0 ? -1 : side == 2 ? 2 : (side == -1 && solid == -1);
+                    }, sym * (l + r - e), sym * (t + b - e)};
+    };
+    std::vector<Case> cases = {
+        {"inverse rectangle", inv(10, 10, 20, 20), [](int x, int y) { return x < 10 || x > 18 || y < 10 || y > 18; }},
+        {"swapped corners", inv(20, 20, 10, 10), [](int x, int y) { return x < 10 || x > 18 || y < 10 || y > 18; }},
+        {"off the left and bottom", inv(-5, 20, 8, 70), [](int x, int y) { return x > 6 || y < 20; }},
+        {"one-pixel lines",
+         [&](ImageSession& s) { return line(5, 2, 5, 20, 1)(s) + line(12, 13, 2, 3, 1)(s) + line(30, 5, 20, 15, 1)(s); },
+         [](int x, int y) {
+             return (x == 5 && y >= 2 && y <= 20) || (x == y - 1 && x >= 2 && x <= 12) || (x + y == 35 && x >= 20 && x <= 30);
+         }},
+        curve(10, 10, 50, 40, -1), curve(10, 10, 50, 40, 0), curve(10, 10, 50, 40, 1), curve(10, 10, 50, 40, 2),
+        curve(50, 40, 10, 10, -1), curve(-20, 30, 20, 56, -1), curve(-12, -12, 13, 13, 2), curve(40, -10, 70, 20, 0),
+        // Outlines reaching the surface from beyond each edge.
+        curve(-30, 10, 0, 40, 0), curve(59, 10, 89, 40, 0), curve(10, -30, 40, 0, 0), curve(10, 49, 40, 79, 0),
+    };
     // Shapes reaching r pixels out, about the sizes where a surface stops
     // handing them to the platform as given: a line y = x + 3, a circle of
     // radius r flat across the image below y = 15, its inverse, a horizontal
     // pen 6 wide at y = 10, and a pen r wide over everything.
     for (const int r : {1000000000, (1 << 20) + 1, 1 << 20, (1 << 14) + 1, 1 << 14, 1000}) {
-        Canvas far(40, 30), big(40, 30), inv(40, 30), invEll(40, 30), wide(40, 30), fat(40, 30);
-        Draw(far, [&](ImageSession& s) { return vtx::DrawLine(s, 1, -r, 3 - r, r, r + 3, 0xFF, 255, 1); });
-        Draw(big, [&](ImageSession& s) { return vtx::DrawEllipse(s, 1, 20 - r, 15, 20 + r, 15 + 2 * r, 0xFF, 255, -1); });
-        Draw(inv, [&](ImageSession& s) { return vtx::DrawInvRectangle(s, 1, -r, 5, r, 20, 0xFF, 255); });
-        Draw(invEll, [&](ImageSession& s) { return vtx::DrawInvEllipse(s, 1, 20 - r, 15, 20 + r, 15 + 2 * r, 0xFF, 255); });
-        Draw(wide, [&](ImageSession& s) { return vtx::DrawLine(s, 1, -r, 10, r, 10, 0xFF, 255, 6); });
-        Draw(fat, [&](ImageSession& s) { return vtx::DrawLine(s, 1, 20, -10, 20, 40, 0xFF, 255, r); });
-        for (int y = 0; y < 30; ++y)
-            for (int x = 0; x < 40; ++x) {
-                SCOPED_TRACE(std::to_string(r) + " at " + std::to_string(x) + "," + std::to_string(y));
-                ASSERT_EQ(far.painted(x, y), y == x + 3);
-                ASSERT_TRUE(big.painted(x, y) == (y > 16) || (y >= 14 && y <= 16));
-                ASSERT_EQ(inv.painted(x, y), y < 5 || y > 18);
-                ASSERT_TRUE(invEll.painted(x, y) == (y < 14) || (y >= 14 && y <= 16));
-                ASSERT_TRUE(wide.painted(x, y) == (y >= 8 && y <= 12) || y == 7 || y == 13);
-                ASSERT_TRUE(fat.painted(x, y));
+        const std::string n = " " + std::to_string(r);
+        cases.push_back({"far line" + n, line(-r, 3 - r, r, r + 3, 1), [](int x, int y) { return y == x + 3; }});
+        cases.push_back({"big circle" + n, ellipse(20 - r, 15, 20 + r, 15 + 2 * r, -1),
+                         [](int, int y) { return y >= 14 && y <= 16 ? -1 : y > 16; }});
+        cases.push_back({"far inverse" + n, inv(-r, 5, r, 20), [](int, int y) { return y < 5 || y > 18; }});
+        cases.push_back({"big inverse circle" + n, ellipse(20 - r, 15, 20 + r, 15 + 2 * r, 2),
+                         [](int, int y) { return y >= 14 && y <= 16 ? -1 : y < 14; }});
+        cases.push_back({"wide pen" + n, line(-r, 10, r, 10, 6), [](int, int y) { return y == 7 || y == 13 ? -1 : y > 7 && y < 13; }});
+        cases.push_back({"fat pen" + n, line(20, -10, 20, 60, r), [](int, int) { return 1; }});
+    }
+    for (const Case& k : cases) {
+        Canvas c(60, 50);
+        ASSERT_EQ(Draw(c, k.op), 0) << k.name;
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.w; ++x) {
+                const int want = k.want(x, y), mx = k.cx2 - x, my = k.cy2 - y;
+                ASSERT_TRUE(want < 0 || (want == 2 ? c.painted(x, y) : c.is(x, y, want == 1 ? kRed : kBg)))
+                    << k.name << " at " << x << "," << y;
+#ifndef _WIN32  // the Cairo surface's geometry: centred fills are symmetric through the centre
+                ASSERT_TRUE(k.cx2 == 0 || mx < 0 || mx >= c.w || my < 0 || my >= c.h || c.painted(x, y) == c.painted(mx, my))
+                    << k.name << " at " << x << "," << y;
+#endif
             }
     }
 }
@@ -173,23 +201,12 @@ TEST(VectorDrawing, ExtremeArgumentsDrawAndReturn) {
     }
 }
 
-TEST(VectorDrawing, AlphaOfTheDrawingColour) {
-    struct Case {
-        std::int32_t alpha;
-        double c;
-        int a;  // the drawing colour's alpha
-    } cases[] = {{255, 0.5, 127}, {256, 1, 0}, {-1, 1, 255}, {511, 1, 255}, {300, 0.5, 150}, {-128, 1, 128},
-                 {255, NAN, 0},   {255, 7, 255}, {255, -2, 0}, {1000, 0.75, 238}};
-    for (const Case& k : cases) {
-        Canvas c(8, 6);
-        Draw(c, [&](ImageSession& s) { return vtx::DrawInvRectangle(s, k.c, 3, 3, 5, 5, 0xC8B4F0, k.alpha); });
-        const std::uint8_t col[3] = {0xC8, 0xB4, 0xF0};
-        for (int ch = 0; ch < 3; ++ch) {
-            const double want = kBg[ch] + (col[ch] - kBg[ch]) * k.a / 255.0;
-            EXPECT_NEAR(c.at(0, 0)[ch], want, k.a % 255 == 0 ? 0.0 : 1.0) << k.alpha << " " << k.c;
-        }
-        EXPECT_FALSE(c.painted(3, 3));
-    }
+TEST(DrawingSurface, OpensOverASinglePixel) {
+    std::uint8_t px[4] = {1, 2, 3, 4};
+    const std::unique_ptr<vtx::draw::DrawingSurface> s = vtx::draw::OpenSurface(px, 1, 1);
+    ASSERT_NE(s, nullptr);
+    s->FillOutsideRectangle(3, 3, 1, 1, 0xFFE0C0A0), s->Flush();
+    EXPECT_TRUE(px[0] == 0xA0 && px[1] == 0xC0 && px[2] == 0xE0) << int(px[0]);
 }
 
 TEST(TextDrawing, StretchedAndMirrored) {
@@ -216,6 +233,24 @@ TEST(TextDrawing, StretchedAndMirrored) {
     }
     EXPECT_LT(differ, total / 8) << total;
 #endif
+}
+
+TEST(TextDrawing, AcrossEveryEdgeTheSameTextCut) {
+    // The text drawn whole, against the same text moved across each edge of
+    // a small canvas: every pixel as the whole drawing has it there.
+    Canvas whole(200, 80);
+    Draw(whole, [](ImageSession& s) { return vtx::DrawTextA(s, 1, 60, 30, kText, &kBold, 0xFFFFFF, 255); });
+    for (int left = -100; left <= 50; left += 5)
+        for (int top = -30; top <= 30; top += 6) {
+            Canvas c(48, 24);
+            Draw(c, [&](ImageSession& s) { return vtx::DrawTextA(s, 1, left, top, kText, &kBold, 0xFFFFFF, 255); });
+            for (int y = 0; y < c.h; ++y)
+                for (int x = 0; x < c.w; ++x) {
+                    const int wx = x + 60 - left, wy = y + 30 - top;
+                    const bool in = wx >= 0 && wx < whole.w && wy >= 0 && wy < whole.h;
+                    ASSERT_TRUE(c.is(x, y, in ? whole.at(wx, wy) : kBg)) << left << "," << top << " at " << x << "," << y;
+                }
+        }
 }
 
 TEST(TextDrawing, CreditsPositions) {
@@ -279,15 +314,27 @@ TEST(TextDrawing, CreditsTimingAndFades) {
 }
 
 TEST(TextDrawing, FontsAndSizes) {
-    const vtx::FontDescription cell{"DejaVu Sans", 30}, chars{"DejaVu Sans", -30}, odd{"No Such Face, \xff", -30};
+    const vtx::FontDescription cell{"DejaVu Sans", 30}, chars{"DejaVu Sans", -30}, odd{"No Such Face, \xff", -30},
+        serif{"DejaVu Serif", -30}, styled{"", 16, 700, true, true, true, 0};
     EXPECT_LT(Measure(kText, &cell).height, Measure(kText, &chars).height);
-    EXPECT_GT(Measure(kText, &odd).width, 0);
-    const vtx::FontDescription serif{"DejaVu Serif", -30};
     EXPECT_NE(Measure(kText, &serif).width, Measure(kText, &chars).width);  // the face is used
-    EXPECT_GT(Measure(kText, nullptr).width, 0);
-#ifndef _WIN32  // the Cairo surface draws lone surrogates as U+FFFD
+    EXPECT_GT(Measure(kText + kText, &chars).width, 1.5f * Measure(kText, &chars).width);
+    for (const vtx::FontDescription* f : {&odd, &styled, (const vtx::FontDescription*)nullptr}) {  // null: the default
+        EXPECT_GT(Measure(kText, f).width, 0);
+        for (const std::u16string& t : {kText, std::u16string()}) {
+            Canvas c(60, 30);
+            Draw(c, [&](ImageSession& s) { return vtx::DrawTextA(s, 1, 4, 4, t, f, 0xFF, 255); });
+            EXPECT_EQ(Painted(c).empty(), t.empty());
+        }
+    }
+#ifndef _WIN32  // the Cairo surface draws lone surrogates as U+FFFD and pairs as the character they make
     EXPECT_EQ(Measure(u"\xDFFF", &chars).width, Measure(u"\xFFFD", &chars).width);
     EXPECT_EQ(Measure(u"\xD800\x0061", &chars).width, Measure(u"\xFFFD\x0061", &chars).width);
+    // Mathematical sans-serif letters (above U+FFFF) have the Latin letters' glyphs.
+    Canvas latin(120, 40), plane1(120, 40);
+    Draw(latin, [&](ImageSession& s) { return vtx::DrawTextA(s, 1, 2, 2, u"W i", &chars, 0xFF, 255); });
+    Draw(plane1, [&](ImageSession& s) { return vtx::DrawTextA(s, 1, 2, 2, u"\U0001D5B6 \U0001D5C2", &chars, 0xFF, 255); });
+    EXPECT_EQ(latin.px, plane1.px);
 #endif
     Canvas regular(120, 40), bold(120, 40);
     const vtx::FontDescription r{"DejaVu Sans", -24, 400};
