@@ -61,12 +61,9 @@ const vtx::FontDescription kBold{"DejaVu Sans", -24, 700};
 const std::u16string kText = u"Fjord 7";
 
 TEST(VectorDrawing, ResultsAlphaBytesAndTheAlphaOfTheDrawingColour) {
-    struct Case {
-        std::int32_t alpha;
-        double c;
-        int a;  // the drawing colour's alpha (credits take no Completeness in it)
-    } cases[] = {{255, 0.5, 127}, {256, 1, 0}, {-1, 1, 255}, {511, 1, 255}, {300, 0.5, 150}, {-128, 1, 128},
-                 {255, NAN, 0},   {255, 7, 255}, {255, -2, 0}, {1000, 0.75, 238}};
+    struct Case { std::int32_t alpha; double c; int a; };  // a: the drawing colour's alpha, but for credits
+    const Case cases[] = {{255, 0.5, 127}, {256, 1, 0}, {-1, 1, 255}, {511, 1, 255}, {300, 0.5, 150}, {-128, 1, 128},
+                          {255, NAN, 0},   {255, 7, 255}, {255, -2, 0}, {1000, 0.75, 238}};
     const std::uint8_t ink[3] = {0xC8, 0xB4, 0xF0};
     for (const Case& k : cases) {
         const double c = k.c;
@@ -86,7 +83,7 @@ TEST(VectorDrawing, ResultsAlphaBytesAndTheAlphaOfTheDrawingColour) {
             Canvas cv(120, 45);
             ASSERT_EQ(Draw(cv, op), 0);
             for (std::size_t i = 3; i < cv.px.size(); i += 4) ASSERT_EQ(cv.px[i], 0) << "pixel " << i / 4;
-            const int want = name == "DrawCredits" ? a & 255 : k.a;
+            const int want = name == "DrawCredits" ? a & 255 : k.a;  // credits take no Completeness in it
             EXPECT_EQ(Painted(cv).empty(), want == 0);
             // The fullest pixel shows the drawing alpha (the ellipse's is where outline and fill meet).
             const std::uint8_t* full = cv.at(22, 15);
@@ -110,12 +107,8 @@ TEST(VectorDrawing, ShapesAgainstTheirGeometry) {
     // Opaque red shapes on a 60 x 50 canvas; want(x, y) is 1 where a pixel is
     // red, 0 where it is untouched, 2 where it is painted in any colour and
     // -1 where it may be either (the smoothed edge of an outline or fill).
-    struct Case {
-        std::string name;
-        Op op;
-        std::function<int(int, int)> want;
-        int cx2 = 0, cy2 = 0;  // twice the centre of a fill that is symmetric through it
-    };
+    struct Case { std::string name; Op op; std::function<int(int, int)> want; int cx2 = 0, cy2 = 0; };
+    // (cx2, cy2): twice the centre of a fill that is symmetric through it
     const auto inv = [](int l, int t, int r, int b) -> Op {
         return [=](ImageSession& s) { return vtx::DrawInvRectangle(s, 1, l, t, r, b, 0xFF, 255); };
     };
@@ -148,6 +141,9 @@ TEST(VectorDrawing, ShapesAgainstTheirGeometry) {
          }},
         curve(10, 10, 50, 40, -1), curve(10, 10, 50, 40, 0), curve(10, 10, 50, 40, 1), curve(10, 10, 50, 40, 2),
         curve(50, 40, 10, 10, -1), curve(-20, 30, 20, 56, -1), curve(-12, -12, 13, 13, 2), curve(40, -10, 70, 20, 0),
+        {"text in a box under two pixels", [](ImageSession& s) {
+             return vtx::DrawText2(s, 1, 5, 5, 6, 25, kText, nullptr, 0xFF, 255) + vtx::DrawText2(s, 1, 5, 5, 35, 4, kText, nullptr, 0xFF, 255);
+         }, [](int, int) { return 0; }},
         // Outlines reaching the surface from beyond each edge.
         curve(-30, 10, 0, 40, 0), curve(59, 10, 89, 40, 0), curve(10, -30, 40, 0, 0), curve(10, 49, 40, 79, 0),
     };
@@ -201,20 +197,8 @@ TEST(VectorDrawing, ExtremeArgumentsDrawAndReturn) {
     }
 }
 
-TEST(DrawingSurface, OpensOverASinglePixel) {
-    std::uint8_t px[4] = {1, 2, 3, 4};
-    const std::unique_ptr<vtx::draw::DrawingSurface> s = vtx::draw::OpenSurface(px, 1, 1);
-    ASSERT_NE(s, nullptr);
-    s->FillOutsideRectangle(3, 3, 1, 1, 0xFFE0C0A0), s->Flush();
-    EXPECT_TRUE(px[0] == 0xA0 && px[1] == 0xC0 && px[2] == 0xE0) << int(px[0]);
-}
-
 TEST(TextDrawing, StretchedAndMirrored) {
-    Canvas thin(40, 30), normal(130, 50), mirrored(130, 50);
-    const std::vector<std::uint8_t> before = thin.px;
-    EXPECT_EQ(Draw(thin, [](ImageSession& s) { return vtx::DrawText2(s, 1, 5, 5, 6, 25, kText, nullptr, 0xFF, 255); }), 0);
-    EXPECT_EQ(Draw(thin, [](ImageSession& s) { return vtx::DrawText2(s, 1, 5, 5, 35, 4, kText, nullptr, 0xFF, 255); }), 0);
-    EXPECT_EQ(thin.px, before);
+    Canvas normal(130, 50), mirrored(130, 50);
     Draw(normal, [](ImageSession& s) { return vtx::DrawText2(s, 1, 10, 5, 110, 45, kText, &kBold, 0xFFFFFF, 255); });
     Draw(mirrored, [](ImageSession& s) { return vtx::DrawText2(s, 1, 110, 5, 10, 45, kText, &kBold, 0xFFFFFF, 255); });
     const Box n = Painted(normal), m = Painted(mirrored);
@@ -237,13 +221,15 @@ TEST(TextDrawing, StretchedAndMirrored) {
 
 TEST(TextDrawing, AcrossEveryEdgeTheSameTextCut) {
     // The text drawn whole, against the same text moved across each edge of
-    // a small canvas: every pixel as the whole drawing has it there.
+    // a small canvas: every pixel as the whole drawing has it there. (The
+    // 'j' reaches left of the origin.)
+    const std::u16string text = u"jord 7";
     Canvas whole(200, 80);
-    Draw(whole, [](ImageSession& s) { return vtx::DrawTextA(s, 1, 60, 30, kText, &kBold, 0xFFFFFF, 255); });
-    for (int left = -100; left <= 50; left += 5)
+    Draw(whole, [&](ImageSession& s) { return vtx::DrawTextA(s, 1, 60, 30, text, &kBold, 0xFFFFFF, 255); });
+    for (int left = -100; left <= 52; left += left < 40 ? 5 : 1)
         for (int top = -30; top <= 30; top += 6) {
             Canvas c(48, 24);
-            Draw(c, [&](ImageSession& s) { return vtx::DrawTextA(s, 1, left, top, kText, &kBold, 0xFFFFFF, 255); });
+            Draw(c, [&](ImageSession& s) { return vtx::DrawTextA(s, 1, left, top, text, &kBold, 0xFFFFFF, 255); });
             for (int y = 0; y < c.h; ++y)
                 for (int x = 0; x < c.w; ++x) {
                     const int wx = x + 60 - left, wy = y + 30 - top;
@@ -251,6 +237,15 @@ TEST(TextDrawing, AcrossEveryEdgeTheSameTextCut) {
                     ASSERT_TRUE(c.is(x, y, in ? whole.at(wx, wy) : kBg)) << left << "," << top << " at " << x << "," << y;
                 }
         }
+#ifndef _WIN32  // Cairo's coordinates are 24.8 fixed point: 2^24 pixels away they would come round again
+    const vtx::FontDescription lined{"DejaVu Sans", -24, 400, false, true, true};
+    for (const int far : {-10 - (1 << 24), 10 + (1 << 24)})
+        for (const bool across : {true, false}) {
+            Canvas c(48, 40);
+            Draw(c, [&](ImageSession& s) { return vtx::DrawTextA(s, 1, across ? far : 2, across ? 2 : far, kText, &lined, 0xFF, 255); });
+            EXPECT_TRUE(Painted(c).empty()) << far << " " << across;
+        }
+#endif
 }
 
 TEST(TextDrawing, CreditsPositions) {
@@ -258,15 +253,12 @@ TEST(TextDrawing, CreditsPositions) {
     const float W = 200, H = 100;
     for (std::int32_t type : {5100, 5101, 5102, 6100, 6101, 6102})
         for (double c : {0.0, 0.25, 0.5, 0.75, 1.0}) {
-            const float p = static_cast<float>(c);
-            float x, y;
-            if (type / 1000 == 5) {
-                x = (1 - p) * (W + 1) + (-(b.x + b.width) - 1) * p;
-                y = type % 10 == 0 ? (H - 1) - b.height : (type % 10 == 1 ? H * 0.5f - b.height * 0.5f : 1.0f);
-            } else {
-                y = (1 - p) * (H + 1) + (-(b.y + b.height) - 1) * p;
-                x = type % 10 == 0 ? 1.0f : (type % 10 == 1 ? (W - 1) * 0.5f - b.width * 0.5f : (W - 1) - b.width - 1);
-            }
+            const float p = static_cast<float>(c);  // across (5xxx) or up (6xxx), placed by the last digit
+            const bool across = type / 1000 == 5;
+            const float x = across ? (1 - p) * (W + 1) + (-(b.x + b.width) - 1) * p
+                                   : type % 10 == 0 ? 1.0f : (type % 10 == 1 ? (W - 1) * 0.5f - b.width * 0.5f : (W - 1) - b.width - 1);
+            const float y = !across ? (1 - p) * (H + 1) + (-(b.y + b.height) - 1) * p
+                                    : type % 10 == 0 ? (H - 1) - b.height : (type % 10 == 1 ? H * 0.5f - b.height * 0.5f : 1.0f);
             Canvas cv(200, 100);
             Draw(cv, [&](ImageSession& s) { return vtx::DrawCredits(s, c, kText, &kBold, 0xFFFFFF, 255, type); });
             const Box got = Painted(cv);
@@ -275,26 +267,19 @@ TEST(TextDrawing, CreditsPositions) {
             if (got.empty()) continue;
             EXPECT_TRUE(got.x0 >= std::floor(x + b.x) - 1 && got.x1 <= x + b.x + b.width + 1) << got.x0 << " " << x;
             EXPECT_TRUE(got.y0 >= std::floor(y + b.y) - 1 && got.y1 <= y + b.y + b.height + 1) << got.y0 << " " << y;
-            if (x + b.x >= 0 && x + b.x + b.width <= W) {
-                EXPECT_GT(got.x1 - got.x0, b.width / 2);
-            }
+            EXPECT_TRUE(x + b.x < 0 || x + b.x + b.width > W || got.x1 - got.x0 > b.width / 2);
         }
 }
 
 TEST(TextDrawing, CreditsTimingAndFades) {
     // (type, c, alpha) drawing the same as the reference (5101, c, alpha):
     // the profiles' progress, and the fades as alpha.
-    struct Same {
-        std::int32_t type;
-        double c;
-        std::int32_t alpha;
-        double refC;
-        std::int32_t refAlpha;
-    } same[] = {{5201, 0.5, 255, 0.5, 255},   {5201, 0.1, 255, 0.2, 255},  {5201, 0.9, 255, 0.8, 255},
-                {5301, 1.0, 255, 0.5, 255},   {5401, 0.3, 255, 0.3, 255},  {5401, 0.7, 255, 0.5, 255},
-                {5501, 0.3, 255, 0.5, 255},   {5501, 0.8, 255, 0.8, 255},  {5101, 0.5, 384, 0.5, 128},
-                {5401, 0.875, 200, 0.5, 100}, {5501, 0.125, 200, 0.5, 100}, {6401, 0.875, 200, -1, 100},
-                {6501, 0.1, 255, -1, 102},    {5103, 0.5, 300, -2, 44},    {7101, 0.3, 200, -2, 200}};
+    struct Same { std::int32_t type; double c; std::int32_t alpha; double refC; std::int32_t refAlpha; };
+    const Same same[] = {{5201, 0.5, 255, 0.5, 255},   {5201, 0.1, 255, 0.2, 255},  {5201, 0.9, 255, 0.8, 255},
+                         {5301, 1.0, 255, 0.5, 255},   {5401, 0.3, 255, 0.3, 255},  {5401, 0.7, 255, 0.5, 255},
+                         {5501, 0.3, 255, 0.5, 255},   {5501, 0.8, 255, 0.8, 255},  {5101, 0.5, 384, 0.5, 128},
+                         {5401, 0.875, 200, 0.5, 100}, {5501, 0.125, 200, 0.5, 100}, {6401, 0.875, 200, -1, 100},
+                         {6501, 0.1, 255, -1, 102},    {5103, 0.5, 300, -2, 44},    {7101, 0.3, 200, -2, 200}};
     for (const Same& k : same) {
         Canvas a(150, 100), r(150, 100);
         Draw(a, [&](ImageSession& s) { return vtx::DrawCredits(s, k.c, kText, &kBold, 0xFFFFFF, k.alpha, k.type); });
@@ -307,17 +292,15 @@ TEST(TextDrawing, CreditsTimingAndFades) {
         });
         EXPECT_EQ(a.px, r.px) << k.type << " at " << k.c;
         EXPECT_FALSE(Painted(a).empty()) << k.type << " at " << k.c;
-        int top = 0;  // the fullest white pixel shows the drawing alpha
-        for (std::size_t i = 2; i < a.px.size(); i += 4) top = std::max(top, int{a.px[i]});
-        EXPECT_NEAR(top, 30 + (255 - 30) * (k.refAlpha & 255) / 255.0, 1.0);
     }
 }
 
 TEST(TextDrawing, FontsAndSizes) {
     const vtx::FontDescription cell{"DejaVu Sans", 30}, chars{"DejaVu Sans", -30}, odd{"No Such Face, \xff", -30},
-        serif{"DejaVu Serif", -30}, styled{"", 16, 700, true, true, true, 0};
+        serif{"DejaVu Serif", -30}, styled{"", 16, 700, true, true, true, 0}, regular{"DejaVu Sans", -24, 400};
     EXPECT_LT(Measure(kText, &cell).height, Measure(kText, &chars).height);
     EXPECT_NE(Measure(kText, &serif).width, Measure(kText, &chars).width);  // the face is used
+    EXPECT_GT(Measure(kText, &kBold).width, Measure(kText, &regular).width);  // and the weight
     EXPECT_GT(Measure(kText + kText, &chars).width, 1.5f * Measure(kText, &chars).width);
     for (const vtx::FontDescription* f : {&odd, &styled, (const vtx::FontDescription*)nullptr}) {  // null: the default
         EXPECT_GT(Measure(kText, f).width, 0);
@@ -336,12 +319,6 @@ TEST(TextDrawing, FontsAndSizes) {
     Draw(plane1, [&](ImageSession& s) { return vtx::DrawTextA(s, 1, 2, 2, u"\U0001D5B6 \U0001D5C2", &chars, 0xFF, 255); });
     EXPECT_EQ(latin.px, plane1.px);
 #endif
-    Canvas regular(120, 40), bold(120, 40);
-    const vtx::FontDescription r{"DejaVu Sans", -24, 400};
-    Draw(regular, [&](ImageSession& s) { return vtx::DrawTextA(s, 1, 2, 2, kText, &r, 0xFFFFFF, 255); });
-    Draw(bold, [&](ImageSession& s) { return vtx::DrawTextA(s, 1, 2, 2, kText, &kBold, 0xFFFFFF, 255); });
-    auto count = [](const Canvas& c) { return std::count(c.px.begin(), c.px.end(), 255); };
-    EXPECT_GT(count(bold), count(regular) * 5 / 4);
 }
 
 }  // namespace
