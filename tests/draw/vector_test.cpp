@@ -200,9 +200,9 @@ TEST(TextDrawing, AcrossEveryEdgeTheSameTextCut) {
     // The text drawn whole, against the same text moved across each edge of
     // a small canvas, and 2^24 pixels away (where coordinates in 24.8 fixed
     // point would come round again): every pixel as the whole drawing has it
-    // there. (The 'j' reaches left of the origin.)
+    // there. (The italic 'j' reaches 4 pixels left of the origin.)
     const std::u16string text = u"jord 7";
-    const vtx::FontDescription lined{"DejaVu Sans", -24, 700, false, true, true};  // underlined and struck out
+    const vtx::FontDescription lined{"DejaVu Sans", -24, 700, true, true, true};  // italic, underlined, struck out
     std::vector<int> lefts = {-10 - (1 << 24), 10 + (1 << 24)}, tops = lefts;
     for (int left = -100; left <= 52; left += left < 40 ? 5 : 1) lefts.push_back(left);
     for (int top = -30; top <= 30; top += 6) tops.push_back(top);
