@@ -1,11 +1,11 @@
 // The members drawn through the drawing surface, on the back end this build
-// links: the insides and outsides of the shapes against their geometry, the
-// alpha of the drawing colour, the results and alpha bytes, and where text
-// and credits land relative to the box the surface measures.
+// links: the result, alpha bytes and drawing alpha of each, the insides and
+// outsides of the shapes against their geometry (near, far and at the ends
+// of the range), text cut at the edges, where text and credits land relative
+// to the box the surface measures, and the fonts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -94,7 +94,7 @@ TEST(VectorDrawing, ResultsAlphaBytesAndTheAlphaOfTheDrawingColour) {
             ASSERT_EQ(Draw(cv, op), 0);
             for (std::size_t i = 3; i < cv.px.size(); i += 4) ASSERT_EQ(cv.px[i], 0) << "pixel " << i / 4;
             const int want = kind == 'C' ? k.alpha & 255 : k.a;  // credits take no Completeness in it
-            // The fullest pixel shows the drawing alpha (the ellipse's is where outline and fill meet).
+            // The fullest pixel shows the drawing alpha; the ellipse's centre does (its outline blends over its fill).
             const std::uint8_t* full = cv.at(22, 15);
             for (int i = 0; i < cv.w * cv.h && kind != 'E'; ++i)
                 if (const std::uint8_t* p = &cv.px[4 * i]; p[0] + p[1] + p[2] > full[0] + full[1] + full[2]) full = p;
