@@ -18,7 +18,7 @@ namespace {
 
 using vtx::ImageSession;
 using Op = std::function<std::int32_t(ImageSession&)>;
-constexpr std::uint8_t kBg[3] = {10, 20, 30}, kRed[3] = {0, 0, 255};  // blue, green, red
+constexpr std::uint8_t kBg[3] = {10, 20, 30}, kRed[3] = {0, 0, 255}, kInk[3] = {0xC8, 0xB4, 0xF0};  // blue, green, red
 
 struct Canvas {
     std::int32_t w, h;
@@ -82,7 +82,6 @@ TEST(VectorDrawing, ResultsAlphaBytesAndTheAlphaOfTheDrawingColour) {
     struct Case { std::int32_t alpha; double c; int a; };  // a: the drawing colour's alpha, but for credits
     const Case cases[] = {{255, 0.5, 127}, {256, 1, 0}, {-1, 1, 255}, {511, 1, 255}, {300, 0.5, 150}, {-128, 1, 128},
                           {255, NAN, 0},   {255, 7, 255}, {255, -2, 0}, {1000, 0.75, 238}};
-    const std::uint8_t ink[3] = {0xC8, 0xB4, 0xF0};
     for (const Case& k : cases)
         for (const char kind : std::string("LEROT2C")) {  // credits of an unknown type: at (0, 0)
             const Op op = Member(kind, 5, 5, kind == '2' ? 110 : 40, kind == '2' ? 40 : 25, kind == 'L' ? 3 : kind == 'C' ? 7101 : -1,
@@ -99,7 +98,7 @@ TEST(VectorDrawing, ResultsAlphaBytesAndTheAlphaOfTheDrawingColour) {
             for (int i = 0; i < cv.w * cv.h && kind != 'E'; ++i)
                 if (const std::uint8_t* p = &cv.px[4 * i]; p[0] + p[1] + p[2] > full[0] + full[1] + full[2]) full = p;
             for (int ch = 0; ch < 3; ++ch)
-                EXPECT_NEAR(full[ch], kBg[ch] + (ink[ch] - kBg[ch]) * want / 255.0, want % 255 ? 1.0 : 0.0);
+                EXPECT_NEAR(full[ch], kBg[ch] + (kInk[ch] - kBg[ch]) * want / 255.0, want % 255 ? 1.0 : 0.0);
         }
 }
 
@@ -125,10 +124,12 @@ TEST(VectorDrawing, ShapesAgainstTheirGeometry) {
     std::vector<Case> cases = {
         {"inverse rectangle", Member('R', 10, 10, 20, 20), square}, {"swapped corners", Member('R', 20, 20, 10, 10), square},
         {"off the left and bottom", Member('R', -5, 20, 8, 70), [](int x, int y) { return x > 6 || y < 20; }},
-        {"one-pixel lines",
-         [](ImageSession& s) { return Member('L', 5, 2, 5, 20, 1)(s) + Member('L', 12, 13, 2, 3, 1)(s) + Member('L', 30, 5, 20, 15, 1)(s); },
-         [](int x, int y) {
-             return (x == 5 && y >= 2 && y <= 20) || (x == y - 1 && x >= 2 && x <= 12) || (x + y == 35 && x >= 20 && x <= 30);
+        {"one-pixel lines", [](ImageSession& s) { return Member('L', 5, 2, 5, 20, 1)(s) + Member('L', 12, 13, 2, 3, 1)(s) + Member('L', 30, 5, 20, 15, 1)(s); },
+         [](int x, int y) { return (x == 5 && y >= 2 && y <= 20) || (x == y - 1 && x >= 2 && x <= 12) || (x + y == 35 && x >= 20 && x <= 30); }},
+        // Outlines of flat ellipses: the segments across their rectangles.
+        {"flat ellipses", [](ImageSession& s) { return Member('E', 10, 20, 40, 20)(s) + Member('E', 50, 5, 50, 45)(s); }, [](int x, int y) {
+             const bool near = (std::abs(y - 20) < 2 && x >= 9 && x <= 41) || (std::abs(x - 50) < 2 && y >= 4 && y <= 46);
+             return (y == 20 && x >= 12 && x <= 38) || (x == 50 && y >= 7 && y <= 43) ? 2 : near ? -1 : 0;
          }},
         {"text in a box under two pixels", [](ImageSession& s) { return Member('2', 5, 5, 6, 25)(s) + Member('2', 5, 5, 35, 4)(s); },
          [](int, int) { return 0; }},
