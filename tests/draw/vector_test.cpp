@@ -165,10 +165,11 @@ TEST(VectorDrawing, ShapesAgainstTheirGeometry) {
         ASSERT_EQ(Draw(c, k.op), 0) << k.name;
         for (int y = 0; y < c.h; ++y)
             for (int x = 0; x < c.w; ++x) {
-                const int want = k.want(x, y), mx = k.cx2 - x, my = k.cy2 - y;
+                const int want = k.want(x, y);
                 ASSERT_TRUE(want < 0 || (want == 2 ? c.painted(x, y) : c.is(x, y, want == 1 ? kRed : kBg)))
                     << k.name << " at " << x << "," << y;
 #ifndef _WIN32  // the Cairo surface's geometry: centred fills are symmetric through the centre
+                const int mx = k.cx2 - x, my = k.cy2 - y;
                 ASSERT_TRUE(k.cx2 == 0 || mx < 0 || mx >= c.w || my < 0 || my >= c.h || c.painted(x, y) == c.painted(mx, my))
                     << k.name << " at " << x << "," << y;
 #endif
@@ -269,7 +270,6 @@ TEST(TextDrawing, FontsAndSizes) {
     EXPECT_LT(Measure(kText, &cell).height, Measure(kText, &chars).height);
     EXPECT_NE(Measure(kText, &serif).width, Measure(kText, &chars).width);  // the face is used
     EXPECT_GT(Measure(kText, &kBold).width, Measure(kText, &regular).width);  // and the weight
-    EXPECT_GT(Measure(kText + kText, &chars).width, 1.5f * Measure(kText, &chars).width);
     for (const vtx::FontDescription* f : {&odd, &styled, (const vtx::FontDescription*)nullptr}) {  // null: the default
         EXPECT_GT(Measure(kText, f).width, 0);
         for (const std::u16string& t : {kText, std::u16string()}) {
