@@ -125,13 +125,15 @@ TEST(VectorDrawing, ShapesAgainstTheirGeometry) {
         {"off the left and bottom", Member('R', -5, 20, 8, 70), [](int x, int y) { return x > 6 || y < 20; }},
         {"one-pixel lines", [](ImageSession& s) { return Member('L', 5, 2, 5, 20, 1)(s) + Member('L', 12, 13, 2, 3, 1)(s) + Member('L', 30, 5, 20, 15, 1)(s); },
          [](int x, int y) { return (x == 5 && y >= 2 && y <= 20) || (x == y - 1 && x >= 2 && x <= 12) || (x + y == 35 && x >= 20 && x <= 30); }},
-        // Outlines of flat ellipses: the segments across their rectangles, here out past the right and the bottom.
-        {"flat ellipses", [](ImageSession& s) { return Member('E', 10, 20, 70, 20)(s) + Member('E', 50, 5, 50, 60)(s); }, [](int x, int y) {
-             const bool near = (std::abs(y - 20) < 2 && x >= 9) || (std::abs(x - 50) < 2 && y >= 4);
-             return (y == 20 && x >= 12) || (x == 50 && y >= 7) ? 2 : near ? -1 : 0;
+        // A wide pen of which only a corner reaches the surface: a triangle at the left edge.
+        {"corner", Member('L', -40, -15, -5, 20, 20), [](int x, int y) { return x + y <= 14 && y - x >= 12 ? 1 : x + y >= 16 || y - x <= 10 ? 0 : -1; }},
+        // Outlines of flat ellipses: the segments across their rectangles, within and out past the right and the bottom.
+        {"flat ellipses", [](ImageSession& s) { return Member('E', 10, 20, 70, 20)(s) + Member('E', 50, 5, 50, 60)(s) + Member('E', 20, 35, 40, 35)(s); },
+         [](int x, int y) {
+             const bool near = (std::abs(y - 20) < 2 && x >= 9) || (std::abs(x - 50) < 2 && y >= 4) || (std::abs(y - 35) < 2 && x >= 19 && x <= 41);
+             return (y == 20 && x >= 12) || (x == 50 && y >= 7) || (y == 35 && x >= 22 && x <= 38) ? 2 : near ? -1 : 0;
          }},
-        {"text in a box under two pixels", [](ImageSession& s) { return Member('2', 5, 5, 6, 25)(s) + Member('2', 5, 5, 35, 4)(s); },
-         [](int, int) { return 0; }},
+        {"text in thin boxes", [](ImageSession& s) { return Member('2', 5, 5, 6, 25)(s) + Member('2', 5, 5, 35, 4)(s); }, [](int, int) { return 0; }},
         curve('E', 10, 10, 50, 40, -1), curve('E', 10, 10, 50, 40, 0), curve('E', 10, 10, 50, 40, 1), curve('O', 10, 10, 50, 40),
         curve('E', 50, 40, 10, 10, -1), curve('E', -20, 30, 20, 56, -1), curve('O', -12, -12, 13, 13), curve('E', 40, -10, 70, 20),
         // Outlines reaching the surface from beyond each edge.
@@ -249,11 +251,10 @@ TEST(TextDrawing, CreditsPositionsTimingAndFades) {
     // (type, c, alpha) drawing the same as the reference (5101, c, alpha):
     // the profiles' progress, and the fades as alpha.
     struct Same { std::int32_t type; double c; std::int32_t alpha; double refC; std::int32_t refAlpha; };
-    const Same same[] = {{5201, 0.5, 255, 0.5, 255},   {5201, 0.1, 255, 0.2, 255},  {5201, 0.9, 255, 0.8, 255},
-                         {5301, 1.0, 255, 0.5, 255},   {5401, 0.3, 255, 0.3, 255},  {5401, 0.7, 255, 0.5, 255},
-                         {5501, 0.3, 255, 0.5, 255},   {5501, 0.8, 255, 0.8, 255},  {5101, 0.5, 384, 0.5, 128},
-                         {5401, 0.875, 200, 0.5, 100}, {5501, 0.125, 200, 0.5, 100}, {6401, 0.875, 200, -1, 100},
-                         {6501, 0.1, 255, -1, 102},    {5103, 0.5, 300, -2, 44},    {7101, 0.3, 200, -2, 200}};
+    const Same same[] = {{5201, 0.5, 255, 0.5, 255},   {5201, 0.1, 255, 0.2, 255},   {5201, 0.9, 255, 0.8, 255},   {5301, 1.0, 255, 0.5, 255},
+                         {5401, 0.3, 255, 0.3, 255},   {5401, 0.7, 255, 0.5, 255},   {5501, 0.3, 255, 0.5, 255},   {5501, 0.8, 255, 0.8, 255},
+                         {5101, 0.5, 384, 0.5, 128},   {5401, 0.875, 200, 0.5, 100}, {5501, 0.125, 200, 0.5, 100}, {6401, 0.875, 200, -1, 100},
+                         {6501, 0.1, 255, -1, 102},    {5103, 0.5, 300, -2, 44},     {7101, 0.3, 200, -2, 200}};
     for (const Same& k : same) {
         Canvas a(150, 100), r(150, 100);
         Draw(a, [&](ImageSession& s) { return vtx::DrawCredits(s, k.c, kText, &kBold, 0xFFFFFF, k.alpha, k.type); });
