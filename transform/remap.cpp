@@ -258,9 +258,9 @@ void FillTwirl(const void* context, std::int32_t w, std::int32_t y0, std::int32_
 // and rows within ry of the centre. Over the span |dx| runs from mlo to mhi.
 // Rows dy and −dy share their profile factors: the factors of each |dy| in
 // dylo .. dylo + count − 1 are kept (`lens` the number of |dx| inside, −1
-// while not yet computed). They take at most about one frame: with the
-// band maps, less than the two whole-image maps this procedure never holds
-// (on images of more than a few dozen pixels a side).
+// while not yet computed), up to about a frame, when the call's memory
+// allows it beside a large profile table; otherwise (`lens` null) one
+// row's factors are computed for every row.
 struct Sphere {
     std::int64_t cx = 0, cy = 0, rx = 0, ry = 0;
     double degree = 0.0;
@@ -365,9 +365,15 @@ void FillSphere(const void* context, std::int32_t w, std::int32_t y0, std::int32
         const std::int64_t dy = y0 + r - p.cy, a = (dy < 0 ? -dy : dy) - p.dylo;
         if (a < 0 || a >= p.count) continue;
         const auto fdy = static_cast<float>(dy);
-        float* f = p.factors + a * p.Stride();
-        if (p.lens[a] < 0) p.lens[a] = p.RowFactors((fdy * fdy) / (fry * fry), f);
-        const std::int32_t inside = p.lens[a];
+        float* f = p.factors;
+        std::int32_t inside = 0;
+        if (p.lens == nullptr) {
+            inside = p.RowFactors((fdy * fdy) / (fry * fry), f);
+        } else {
+            f += a * p.Stride();
+            if (p.lens[a] < 0) p.lens[a] = p.RowFactors((fdy * fdy) / (fry * fry), f);
+            inside = p.lens[a];
+        }
         // |dx| in [mlo, mlo + inside) is inside.
         if (inside == 0) continue;
         const std::int64_t e = p.mlo + inside - 1;
@@ -481,14 +487,24 @@ std::int32_t TransformSphere(ImageSession& s, double Completeness, std::int32_t 
     if (!p.Plan(s.width(), s.height())) {
         p.count = 0;  // nothing moves; the alpha bytes become 255 all the same
     } else {
-        // The kept factors, their lengths, one row's indexes.
-        const std::int64_t rowBytes = 4 * p.Stride();
-        auto* block = memory.Allocate((rowBytes + 4) * p.count + rowBytes);
-        if (block == nullptr) return 1;
-        p.factors = reinterpret_cast<float*>(block);
-        p.lens = reinterpret_cast<std::int32_t*>(block + rowBytes * p.count);
-        p.ks = p.lens + p.count;
-        std::memset(p.lens, 0xFF, static_cast<std::size_t>(4 * p.count));
+        // The kept factors, their lengths and one row's indexes, if the
+        // memory left for the destination buffer and the band maps allows;
+        // else one row's factors and indexes.
+        const std::int64_t rowBytes = 4 * p.Stride(), kept = (rowBytes + 4) * p.count + rowBytes;
+        const std::int64_t rest = s.byteSize() + std::int64_t{8} * s.width() * std::min(s.height(), kBandRows) +
+                                  std::int64_t{sizeof(Span)} * s.height();
+        std::uint8_t* block = memory.held() + kept + rest <= memory.limit() ? memory.Allocate(kept) : nullptr;
+        if (block != nullptr) {
+            p.factors = reinterpret_cast<float*>(block);
+            p.lens = reinterpret_cast<std::int32_t*>(block + rowBytes * p.count);
+            p.ks = p.lens + p.count;
+            std::memset(p.lens, 0xFF, static_cast<std::size_t>(4 * p.count));
+        } else {
+            block = memory.Allocate(2 * rowBytes);
+            if (block == nullptr) return 1;
+            p.factors = reinterpret_cast<float*>(block);
+            p.ks = reinterpret_cast<std::int32_t*>(block + rowBytes);
+        }
     }
     return RemapThrough(s, memory, &p, FillSphere);
 }

@@ -252,24 +252,37 @@ TEST(Transforms, RemapDistortions) {
                   });
               });
     }
+    const auto sphere = [](const Image& in, double c, int cx, int cy, int rx0, int ry0, double degree, Image& want) {
+        const long long rx = static_cast<long long>(std::max(rx0 * c, 0.001)), ry = static_cast<long long>(std::max(ry0 * c, 0.001));
+        const std::vector<float> t = Profile(std::max(rx * ry, 1LL), degree);
+        const float fx = static_cast<float>(rx), fy = static_cast<float>(ry), CY = static_cast<float>(in.h - 1 - cy);
+        ThroughMaps(in, want, [&](int X, int Y) {
+            const float dx = static_cast<float>(X - cx), dy = Y - CY;
+            const float d = std::sqrt(dx * dx / (fx * fx) + static_cast<float>(dy * dy / (fy * fy)));
+            if (rx == 0 || ry == 0 || !(d < 1)) return std::pair{float(X), float(Y)};
+            const float f = t[static_cast<std::size_t>(static_cast<double>(rx * ry) * d)];
+            return std::pair{dx * f + cx, dy * f + CY};
+        });
+    };
     for (const auto& sp : {std::tuple{10, 7, 2.0}, {3, 40, -3.0}, {0, 5, 1.0}, {-4, 6, 20.0}, {25, 25, 0.5}})
         for (const auto& centre : {std::pair{20, 10}, {0, 0}, {50, -2}, {3, 5}}) {
             const int rx0 = std::get<0>(sp), ry0 = std::get<1>(sp), cx = centre.first, cy = centre.second;
             const double degree = std::get<2>(sp);
             Check("sphere", [&](auto& s, double c) { return vtx::TransformSphere(s, c, cx, cy, rx0, ry0, degree); },
-                  [&](const Image& in, double c, bool, Image& want) {
-                      const long long rx = static_cast<long long>(std::max(rx0 * c, 0.001)), ry = static_cast<long long>(std::max(ry0 * c, 0.001));
-                      const std::vector<float> t = Profile(std::max(rx * ry, 1LL), degree);
-                      const float fx = static_cast<float>(rx), fy = static_cast<float>(ry), CY = static_cast<float>(in.h - 1 - cy);
-                      ThroughMaps(in, want, [&](int X, int Y) {
-                          const float dx = static_cast<float>(X - cx), dy = Y - CY;
-                          const float d = std::sqrt(dx * dx / (fx * fx) + static_cast<float>(dy * dy / (fy * fy)));
-                          if (rx == 0 || ry == 0 || !(d < 1)) return std::pair{float(X), float(Y)};
-                          const float f = t[static_cast<std::size_t>(static_cast<double>(rx * ry) * d)];
-                          return std::pair{dx * f + cx, dy * f + CY};
-                      });
-                  });
+                  [&](const Image& in, double c, bool, Image& want) { sphere(in, c, cx, cy, rx0, ry0, degree, want); });
         }
+    // Full frames with lenses of 2000 (a table of 16 MB, leaving the call's memory room for one row's
+    // factors at a time) and 2600 (a table beyond it: 1, the image as it was).
+    const Image frame = MakeImage(1920, 1080, 5, [](int, int, int r) { return r; });
+    for (const int radius : {2000, 2600}) {
+        vtx::ImageSession s;
+        ASSERT_EQ(s.SetImageCopy(frame.px.data(), frame.w, frame.h), 0);
+        s.setBackColor(kBack);
+        Image want = frame;
+        if (radius == 2000) sphere(frame, 1.0, 960, 540, radius, radius, 2.0, want);
+        EXPECT_EQ(vtx::TransformSphere(s, 1, 960, 540, radius, radius, 2.0), radius == 2000 ? 0 : 1);
+        EXPECT_TRUE(std::equal(want.px.begin(), want.px.end(), s.pixels())) << radius;
+    }
     for (const auto& cp : {std::tuple{3, 12, 2.0, 0}, {0, 8, -3.0, 1}, {30, 100, 0.7, 0}, {8, 0, 4.0, 7}, {-2, 30, 15.0, 1}, {45, 5, 1.0, 0}}) {
         const int centre = std::get<0>(cp), radius = std::get<1>(cp), type = std::get<3>(cp);
         const double degree = std::get<2>(cp);
