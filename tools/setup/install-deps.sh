@@ -3,7 +3,8 @@
 #
 #   tools/setup/install-deps.sh demo    native build of vtx
 #   tools/setup/install-deps.sh test    every test build: native, sanitizers,
-#                                       win64/win32 cross builds, Wine; then
+#                                       win64/win32 cross builds, Wine, the
+#                                       32-bit Linux build and qemu-i386; then
 #                                       tries wine32 (optional, may fail)
 #   tools/setup/install-deps.sh bench   native Release build of the benchmarks
 #
@@ -23,6 +24,7 @@ test_packages=(
   clang libclang-rt-14-dev
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
   wine wine64 libwine-dev
+  g++-multilib qemu-user
   libbenchmark-dev
   python3
 )

@@ -5,13 +5,16 @@
 #   win64     mingw-w64 build + ctest under Wine in a fresh prefix
 #   win32     mingw-w64 build; ctest under wine32 when it is installed and
 #             this kernel runs 32-bit programs
+#   i686      32-bit Linux build (g++ -m32) of the primitives and their
+#             tests, run under qemu-i386: the 32-bit kernels of every level
+#             against the plain ones on any host
 # Every stage runs even when an earlier one failed; the exit code is non-zero
 # when any stage failed. Usage: tools/setup/run-tests.sh [STAGE...]
 set -uo pipefail
 
 cd "$(dirname "$0")/../.."
 stages=("$@")
-[ "${#stages[@]}" -gt 0 ] || stages=(native sanitize win64 win32)
+[ "${#stages[@]}" -gt 0 ] || stages=(native sanitize win64 win32 i686)
 
 export CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-2}"
 # ctest must never wait for input.
@@ -78,7 +81,7 @@ wine32_status() {
 run_stage() {
   local stage="$1"
   case "$stage" in
-    native|sanitize)
+    native|sanitize|i686)
       configure_and_build "$stage" && ctest --preset "$stage" ;;
     win64)
       configure_and_build win64 && ctest_under_wine win64 ;;
