@@ -266,6 +266,23 @@ benchmark::internal::Benchmark* Register(const std::string& name, std::function<
         ->Unit(benchmark::kMillisecond);
 }
 
+void RegisterMemberCases(const FrameSize& size, const std::vector<MemberCase>& cases) {
+    for (const MemberCase& c : cases) {
+        for (std::int32_t level : BenchLevels()) {
+            const auto fn = c.fn;
+            Register("member/" + c.member + "/" + c.args + "/" + size.Name() + "/" + LevelName(level),
+                     [fn, size, level](benchmark::State& st) {
+                         LevelScope scope(level);
+                         if (!scope.ok()) {
+                             st.SkipWithError("level not selectable");
+                             return;
+                         }
+                         MeasureMemberCall(st, size, fn);
+                     });
+        }
+    }
+}
+
 void MeasureMemberCall(benchmark::State& state, const FrameSize& size,
                        const std::function<std::int32_t(vtx::ImageSession&)>& call) {
     FrameSet& f = Frames(size);

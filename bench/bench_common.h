@@ -154,6 +154,17 @@ void MeasureMemberCall(benchmark::State& state, const FrameSize& size,
 // Registers one benchmark with the settings they all share.
 benchmark::internal::Benchmark* Register(const std::string& name, std::function<void(benchmark::State&)> fn);
 
+// A member call with its arguments as the row names them.
+struct MemberCase {
+    std::string member;
+    std::string args;
+    std::function<std::int32_t(vtx::ImageSession&)> fn;
+};
+
+// One row "member/<member>/<args>/<size>/<level>" per case and benchmarked
+// level, each timed by MeasureMemberCall.
+void RegisterMemberCases(const FrameSize& size, const std::vector<MemberCase>& cases);
+
 void RegisterPrimitiveBenchmarks();
 void RegisterOperationBenchmarks();
 void RegisterNeighbourhoodOperationBenchmarks();

@@ -13,13 +13,6 @@
 namespace vtxbench {
 namespace {
 
-using OpFn = std::function<std::int32_t(vtx::ImageSession&)>;
-
-struct MemberCase {
-    std::string member;
-    std::string args;
-    OpFn fn;
-};
 
 std::vector<MemberCase> Cases(const vtx::ImageView* overlay) {
     using S = vtx::ImageSession;
@@ -62,20 +55,7 @@ void RegisterDrawingBenchmarks() {
         overlayPixels.insert(overlayPixels.end(), row, row + 4 * 640);
     }
     overlay = vtx::ImageView{overlayPixels.data(), 640, 360};
-    for (const MemberCase& c : Cases(&overlay)) {
-        for (std::int32_t level : BenchLevels()) {
-            const std::string name = "member/" + c.member + "/" + c.args + "/" + fs.Name() + "/" + LevelName(level);
-            const OpFn fn = c.fn;
-            Register(name, [fn, fs, level](benchmark::State& st) {
-                LevelScope scope(level);
-                if (!scope.ok()) {
-                    st.SkipWithError("level not selectable");
-                    return;
-                }
-                MeasureMemberCall(st, fs, fn);
-            });
-        }
-    }
+    RegisterMemberCases(fs, Cases(&overlay));
 }
 
 }  // namespace vtxbench

@@ -14,13 +14,6 @@
 namespace vtxbench {
 namespace {
 
-using OpFn = std::function<std::int32_t(vtx::ImageSession&)>;
-
-struct MemberCase {
-    std::string member;
-    std::string args;
-    OpFn fn;
-};
 
 std::vector<MemberCase> Cases() {
     using S = vtx::ImageSession;
@@ -86,20 +79,7 @@ std::vector<MemberCase> Cases() {
 
 void RegisterNeighbourhoodOperationBenchmarks() {
     const FrameSize fs{1920, 1080};
-    for (const MemberCase& c : Cases()) {
-        for (std::int32_t level : BenchLevels()) {
-            const std::string name = "member/" + c.member + "/" + c.args + "/" + fs.Name() + "/" + LevelName(level);
-            const OpFn fn = c.fn;
-            Register(name, [fn, fs, level](benchmark::State& st) {
-                LevelScope scope(level);
-                if (!scope.ok()) {
-                    st.SkipWithError("level not selectable");
-                    return;
-                }
-                MeasureMemberCall(st, fs, fn);
-            });
-        }
-    }
+    RegisterMemberCases(fs, Cases());
 }
 
 }  // namespace vtxbench

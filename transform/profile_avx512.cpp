@@ -45,9 +45,9 @@ unsigned Powers8_avx512(const float* qs, double degree, float* out) {
     const __m512d up = _mm512_cvtps_pd(_mm256_castsi256_ps(_mm256_add_epi32(fb, _mm256_set1_epi32(1))));
     const __m512d down = _mm512_cvtps_pd(_mm256_castsi256_ps(_mm256_sub_epi32(fb, _mm256_set1_epi32(1))));
     const __m512d margin = _mm512_mul_pd(u, c(kTolerance)), half = c(0.5);
-    const __m512d toUp = _mm512_abs_pd(_mm512_sub_pd(u, _mm512_mul_pd(_mm512_add_pd(fd, up), half)));
-    const __m512d toDown = _mm512_abs_pd(_mm512_sub_pd(u, _mm512_mul_pd(_mm512_add_pd(fd, down), half)));
-    const __mmask8 doubt = _mm512_cmp_pd_mask(toUp, margin, _CMP_LE_OQ) | _mm512_cmp_pd_mask(toDown, margin, _CMP_LE_OQ) |
+    const __m512d aboveGap = _mm512_abs_pd(_mm512_sub_pd(u, _mm512_mul_pd(_mm512_add_pd(fd, up), half)));
+    const __m512d belowGap = _mm512_abs_pd(_mm512_sub_pd(u, _mm512_mul_pd(_mm512_add_pd(fd, down), half)));
+    const __mmask8 doubt = _mm512_cmp_pd_mask(aboveGap, margin, _CMP_LE_OQ) | _mm512_cmp_pd_mask(belowGap, margin, _CMP_LE_OQ) |
                            _mm512_cmp_pd_mask(u, c(kSmallest), _CMP_LT_OQ);
     _mm256_storeu_ps(out, f);
     return doubt;
