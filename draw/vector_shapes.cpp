@@ -64,26 +64,33 @@ std::int32_t DrawEllipse(ImageSession& s, double Completeness, std::int32_t Left
     return 0;
 }
 
-std::int32_t DrawInvRectangle(ImageSession& s, double Completeness, std::int32_t Left, std::int32_t Top,
-                              std::int32_t Right, std::int32_t Bottom, std::int32_t Color, std::int32_t Alpha) {
+namespace {
+
+// The inverse shapes: the colour everywhere outside the rectangle, or the
+// ellipse in it, from (Left, Top) to (Right, Bottom).
+std::int32_t DrawOutside(ImageSession& s, double Completeness, std::int32_t Left, std::int32_t Top, std::int32_t Right,
+                         std::int32_t Bottom, std::int32_t Color, std::int32_t Alpha,
+                         void (draw::DrawingSurface::*fill)(std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                                                            std::uint32_t)) {
     if (!s.HasImage()) return 1;
     const std::uint32_t argb = ShapeColour(Completeness, Color, Alpha);
     const Corners r = Normalise(Left, Top, Right, Bottom);
     draw::WithSurface(s, [&](draw::DrawingSurface& surface) {
-        surface.FillOutsideRectangle(r.x0, r.y0, InnerSize(r.x0, r.x1), InnerSize(r.y0, r.y1), argb);
+        (surface.*fill)(r.x0, r.y0, InnerSize(r.x0, r.x1), InnerSize(r.y0, r.y1), argb);
     });
     return 0;
 }
 
+}  // namespace
+
+std::int32_t DrawInvRectangle(ImageSession& s, double Completeness, std::int32_t Left, std::int32_t Top,
+                              std::int32_t Right, std::int32_t Bottom, std::int32_t Color, std::int32_t Alpha) {
+    return DrawOutside(s, Completeness, Left, Top, Right, Bottom, Color, Alpha, &draw::DrawingSurface::FillOutsideRectangle);
+}
+
 std::int32_t DrawInvEllipse(ImageSession& s, double Completeness, std::int32_t Left, std::int32_t Top,
                             std::int32_t Right, std::int32_t Bottom, std::int32_t Color, std::int32_t Alpha) {
-    if (!s.HasImage()) return 1;
-    const std::uint32_t argb = ShapeColour(Completeness, Color, Alpha);
-    const Corners r = Normalise(Left, Top, Right, Bottom);
-    draw::WithSurface(s, [&](draw::DrawingSurface& surface) {
-        surface.FillOutsideEllipse(r.x0, r.y0, InnerSize(r.x0, r.x1), InnerSize(r.y0, r.y1), argb);
-    });
-    return 0;
+    return DrawOutside(s, Completeness, Left, Top, Right, Bottom, Color, Alpha, &draw::DrawingSurface::FillOutsideEllipse);
 }
 
 }  // namespace vtx
