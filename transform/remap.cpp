@@ -7,16 +7,17 @@
 // Memory: the destination buffer is one frame; the maps are filled and used
 // one band of rows at a time (kBandRows rows each), which samples exactly as
 // whole-image maps would, since the remap treats every destination pixel on
-// its own. The profile table of the sphere (rx·ry entries) and the cylinder
-// comes from the call's memory too; a table above the call's limit counts as
-// an allocation that fails (result 1, image unchanged).
+// its own. The profile table of the sphere (rx·ry entries, each computed
+// where it is first used) and of the cylinder comes from the call's memory
+// too; a table above the call's limit counts as an allocation that fails
+// (result 1, image unchanged).
 //
 // Speed: a pixel whose map entry is its own position comes out of the linear
 // remap as it was (weight 0 on the neighbour, or weight 1 on the last
 // column or row, which is the pixel itself), with alpha 255. Each fill
-// therefore reports the columns of its band that the map moves (outside
-// them every entry is the pixel's own position), and only that rectangle
-// goes through the remap; the rest keeps its colour. The map arithmetic is
+// therefore reports, row by row, the columns that the map moves (outside
+// them every entry is the pixel's own position), and only those go through
+// the remap; the rest keeps its colour. The map arithmetic is
 // the single- and double-precision arithmetic of the definitions, four
 // lanes at a time with SSE2 where it is plain +, -, ·, / and square root
 // (correctly rounded in both forms), so the maps are bit for bit those of
